@@ -1,0 +1,1 @@
+// Intentionally empty: the layer link check needs one source of its own.

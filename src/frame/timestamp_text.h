@@ -1,0 +1,24 @@
+// Row timestamps as text. A row version travels as "0x" followed by two
+// upper-case hexadecimal digits per byte, in stored order: 18 characters for
+// the 8-byte value. "0x0000000000000000" stands for "no timestamp" and, on
+// input, for "from the beginning".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "values/variant.h"
+
+namespace corvane {
+
+inline constexpr const char* kZeroTimestamp = "0x0000000000000000";
+
+// The text of a row-version value (Bytes); anything else, Null and an empty
+// value included, gives kZeroTimestamp. Never raises.
+std::string TimestampToText(const Variant& value) noexcept;
+
+// True for "0x" followed by 1 to 16 hexadecimal digits: the only timestamp
+// text that may be put into SQL as a binary literal.
+bool IsTimestampText(std::string_view text);
+
+}  // namespace corvane

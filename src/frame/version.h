@@ -1,0 +1,8 @@
+// The version of the component.
+#pragma once
+
+namespace corvane {
+
+const char* ComponentVersion();
+
+}  // namespace corvane

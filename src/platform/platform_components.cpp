@@ -1,0 +1,20 @@
+#include "platform/platform_components.h"
+
+#include "frame/outside/object_factory.h"
+#include "frame/outside/share_props.h"
+#include "frame/outside/system_services.h"
+#include "platform/win/login_props.h"
+#include "platform/win/module_folder.h"
+#include "platform/win/registry_file.h"
+
+namespace corvane::platform {
+
+void RegisterPlatformComponents() {
+  RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
+  SetRegistryReaderProvider([] { return std::make_shared<RegistryFile>(); });
+  SystemServices services;
+  services.module_folder = ComponentModuleFolder;
+  InstallSystemServices(std::move(services));
+}
+
+}  // namespace corvane::platform

@@ -1,0 +1,47 @@
+// ValueDictionary: the keyed record every document travels in. Keys are
+// matched without regard to ASCII letter case, keep the spelling they were
+// first stored with, and enumerate in insertion order (the order in which an
+// export builds a record is the order of its elements).
+//
+// A dictionary is an Object: it is shared by reference through a Variant and
+// used on one thread only.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "values/variant.h"
+
+namespace corvane {
+
+class ValueDictionary : public Object {
+ public:
+  static std::shared_ptr<ValueDictionary> Create() { return std::make_shared<ValueDictionary>(); }
+
+  // The value under the key; an absent key raises 5 (a record that lacks an
+  // element the reader needs is a fault of that record, not an empty value).
+  const Variant& Value(std::string_view key) const;
+  // Stores the value; a new key is added at the end, an existing one keeps its
+  // place and its first spelling.
+  void SetValue(std::string_view key, Variant value);
+  bool Exists(std::string_view key) const;
+  // The stored value, or `fallback` when the key is absent.
+  Variant GetValue(std::string_view key, const Variant& fallback) const;
+  // Removes the key; returns whether it was there.
+  bool Remove(std::string_view key);
+
+  int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
+  // The entries in insertion order, keys in their first spelling.
+  const std::vector<std::pair<std::string, Variant>>& Entries() const { return entries_; }
+
+ private:
+  std::vector<std::pair<std::string, Variant>> entries_;
+  std::unordered_map<std::string, size_t> index_;  // lower-case key -> position
+};
+
+using ValueDictionaryPtr = std::shared_ptr<ValueDictionary>;
+
+}  // namespace corvane
