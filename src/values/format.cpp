@@ -93,8 +93,9 @@ NumberPattern ParseNumberPattern(std::string_view pattern) {
       if (!after_point) np.grouping = true;
     } else if (c == '0') {
       if (after_point) {
-        ++np.min_decimals;
         ++np.max_decimals;
+        // A "0" forces its place and every place before it ("0.#0" shows two).
+        np.min_decimals = np.max_decimals;
       } else {
         ++np.min_int_digits;
       }
@@ -102,8 +103,6 @@ NumberPattern ParseNumberPattern(std::string_view pattern) {
       if (after_point) ++np.max_decimals;
     }
   }
-  // "0.#0" makes no sense; a "0" after a "#" still forces its place.
-  if (np.min_decimals > 0) np.min_decimals = np.max_decimals;
   return np;
 }
 

@@ -1,5 +1,8 @@
 #include "values/variant.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -53,6 +56,15 @@ bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 int DaysInMonth(int y, int m) {
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Whether a decimal text that std::from_chars found out of a double's range
+// is too large (rather than too small to be told from 0). from_chars leaves
+// its result untouched then, so the C library reads the text again, under the
+// "C" locale whatever locale the host has set.
+bool IsTooLargeForDouble(const std::string& text) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  return std::isinf(strtod_l(text.c_str(), nullptr, c_locale));
 }
 
 // Parses numeric text the way the automation language accepts it. Returns
@@ -118,7 +130,8 @@ std::optional<double> ParseNumericText(std::string_view s) {
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (p != text.data() + text.size()) return std::nullopt;
   if (ec == std::errc::result_out_of_range) {
-    if (std::abs(value) > 1) ThrowOverflow();
+    if (IsTooLargeForDouble(text)) ThrowOverflow();
+    value = 0;
   } else if (ec != std::errc()) {
     return std::nullopt;
   }
@@ -152,7 +165,8 @@ std::optional<Date> ParseDateText(std::string_view s) {
     if (!read_int(2, month) || i >= t.size() || t[i] != sep) return std::nullopt;
     ++i;
     if (!read_int(2, day)) return std::nullopt;
-    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return std::nullopt;
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+      return std::nullopt;
     has_date = true;
     if (i == t.size()) return MakeDate(year, month, day);
     if (t[i] != ' ' && t[i] != 'T') return std::nullopt;
@@ -501,8 +515,11 @@ double Val(std::string_view text) {
   double value = 0;
   const char* begin = num.data();
   if (*begin == '+') ++begin;
-  std::from_chars(begin, num.data() + num.size(), value);
-  if (!std::isfinite(value)) ThrowOverflow();
+  auto [p, ec] = std::from_chars(begin, num.data() + num.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    if (IsTooLargeForDouble(num)) ThrowOverflow();
+    value = 0;
+  }
   return value;
 }
 
