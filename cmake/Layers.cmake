@@ -4,7 +4,7 @@
 function(corvane_layer name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPS;SYSTEM" ${ARGN})
   add_library(corvane_${name} STATIC ${L_SOURCES})
-  target_include_directories(corvane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src
+  target_include_directories(corvane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}
                                                     ${PROJECT_BINARY_DIR}/generated)
   set(deps)
   foreach(d IN LISTS L_DEPS)
