@@ -1,8 +1,10 @@
 #include "platform/platform_components.h"
 
+#include "frame/outside/connection.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/share_props.h"
 #include "frame/outside/system_services.h"
+#include "platform/db/sqlite_connection.h"
 #include "platform/win/login_props.h"
 #include "platform/win/module_folder.h"
 #include "platform/win/registry_file.h"
@@ -10,6 +12,7 @@
 namespace corvane::platform {
 
 void RegisterPlatformComponents() {
+  RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
   SetRegistryReaderProvider([] { return std::make_shared<RegistryFile>(); });
   SystemServices services;

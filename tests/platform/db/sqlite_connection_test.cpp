@@ -1,0 +1,271 @@
+#include "platform/db/sqlite_connection.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/account_file.h"
+#include "support/error_number.h"
+
+namespace corvane::db {
+namespace {
+
+using corvane::testing::AccountFile;
+using corvane::testing::ErrorNumberOf;
+
+RuntimeError ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RuntimeError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error raised";
+  return RuntimeError(0);
+}
+
+class SqliteConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { connection_.SetConnString(account_.ConnString()); }
+  void TearDown() override {
+    connection_.CloseConn();
+    HandlePool::CloseIdle();
+  }
+  RecordSetPtr Sql(std::string_view sql) { return connection_.GetAnyRecordSet(sql); }
+  Variant Scalar(std::string_view sql) { return Sql(sql)->Fields(0); }
+
+  AccountFile account_;
+  SqliteConnection connection_;
+};
+
+TEST_F(SqliteConnectionTest, ValuesAreTypedByTheirDeclaredColumnType) {
+  Sql("INSERT INTO SEOrder (FInterID, FTranType, FBillNo, FDate, FExchangeRate, FFetchAdd) "
+      "VALUES (7, 81, 'SO1', '2024-03-05', 6.5, NULL)");
+  Sql("INSERT INTO SEOrderEntry (FInterID, FEntryID, FAuxQty, FAuxPrice, FAdviceConsignDate) "
+      "VALUES (7, 1, 3, 2.25, '')");
+  RecordSetPtr head = Sql("SELECT * FROM SEOrder");
+  EXPECT_EQ(head->Fields("FInterID"), Variant(int32_t(7)));
+  EXPECT_EQ(head->Fields("FBillNo"), Variant("SO1"));
+  EXPECT_EQ(head->Fields("FDate"), Variant(MakeDate(2024, 3, 5)));
+  EXPECT_EQ(head->Fields("FExchangeRate"), Variant(6.5));
+  EXPECT_TRUE(head->Fields("FFetchAdd").IsNull());
+  const Variant version = head->Fields("FOperDate");
+  ASSERT_EQ(version.type(), VarType::Bytes);
+  EXPECT_EQ(version.AsBytes().size(), 8u);
+  RecordSetPtr entry = Sql("SELECT FAuxQty, FAuxPrice, FAdviceConsignDate FROM SEOrderEntry");
+  EXPECT_EQ(entry->Fields("FAuxQty"), Variant(3.0));  // DECIMAL reads as Double
+  EXPECT_EQ(entry->Fields("FAuxPrice"), Variant(2.25));
+  // A date column holding '' reads as the server's day 0.
+  EXPECT_EQ(entry->Fields("FAdviceConsignDate"), Variant(MakeDate(1900, 1, 1)));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM SEOrderEntry"), Variant(int32_t(1)));
+  EXPECT_EQ(Scalar("SELECT 'a' + 'b'"), Variant("ab"));  // T-SQL string concatenation
+}
+
+TEST_F(SqliteConnectionTest, TheIntegratorsStatementsRunThroughTheDialect) {
+  for (int i = 1; i <= 3; ++i)
+    Sql("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (" + std::to_string(i) +
+        ", 81, 'SO" + std::to_string(i) + "')");
+  Sql("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (0, 81, 'TEMPLATE')");
+  RecordSetPtr page = Sql(
+      "SELECT TOP 2 FBillNo FROM SEOrder WHERE FInterID <> 0 AND "
+      "(FOperDate>0x0000000000000000) ORDER BY FOperDate");
+  EXPECT_EQ(page->RecordCount(), 2);
+  EXPECT_EQ(page->Fields("FBillNo"), Variant("SO1"));
+
+  Sql("INSERT INTO t_User (FUserID, FName) VALUES (16394, 'administrator')");
+  Sql("INSERT INTO t_Group (FUserID, FGroupID) VALUES (16394, 1)");
+  RecordSetPtr member = Sql(
+      "SELECT t_User.FUserID FROM t_Group, t_User WHERE t_Group.FUserID= t_User.FUserID AND "
+      "t_User.FUserID= 16394AND t_Group.FGroupID= 1");
+  EXPECT_EQ(member->RecordCount(), 1);
+
+  EXPECT_EQ(Scalar("SELECT ISNULL(NULL, 5)"), Variant(int32_t(5)));
+  const std::string guid = CStr(Scalar("SELECT NEWID()"));
+  EXPECT_EQ(guid.size(), 36u);
+  EXPECT_EQ(guid, UCase(guid));
+  EXPECT_NO_THROW(CDate(Scalar("SELECT x=GetDate()")));
+}
+
+TEST_F(SqliteConnectionTest, RowVersionsOnlyGrowAcrossTablesInsertsAndUpdates) {
+  Sql("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (1, 81, 'A')");
+  const Variant v1 = Scalar("SELECT FOperDate FROM SEOrder WHERE FInterID=1");
+  Sql("INSERT INTO ICSale (FInterID, FTranType, FBillNo) VALUES (1, 86, 'B')");
+  const Variant v2 = Scalar("SELECT FOperDate FROM ICSale WHERE FInterID=1");
+  Sql("UPDATE SEOrder SET FBillNo='A2' WHERE FInterID=1");
+  const Variant v3 = Scalar("SELECT FOperDate FROM SEOrder WHERE FInterID=1");
+  EXPECT_LT(v1.AsBytes(), v2.AsBytes());
+  EXPECT_LT(v2.AsBytes(), v3.AsBytes());
+  EXPECT_EQ(Scalar("SELECT MAX(FOperDate) FROM SEOrder"), v3);
+  // The text form of a version compares in SQL as the version itself.
+  std::string hex = "0x";
+  for (uint8_t b : v2.AsBytes()) {
+    static const char* d = "0123456789ABCDEF";
+    hex += d[b >> 4];
+    hex += d[b & 15];
+  }
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM SEOrder WHERE FOperDate>" + hex), Variant(int32_t(1)));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM ICSale WHERE FOperDate>" + hex), Variant(int32_t(0)));
+}
+
+TEST_F(SqliteConnectionTest, DeletingABillHeadWritesTheChangeLog) {
+  Sql("INSERT INTO SEOrder (FInterID, FTranType, FBillNo, FUUID) VALUES (4, 81, 'X', 'U-4')");
+  Sql("DELETE FROM SEOrder WHERE FInterID=4");
+  RecordSetPtr log = Sql(
+      "SELECT FType, FIfDelete, FChangedUUID, FSystemFlag, FTimeStamp FROM COM_DataChange "
+      "ORDER BY FSystemFlag");
+  ASSERT_EQ(log->RecordCount(), 2);
+  EXPECT_EQ(log->Fields("FType"), Variant(int32_t(81)));
+  EXPECT_EQ(log->Fields("FChangedUUID"), Variant("U-4"));
+  EXPECT_EQ(log->Fields("FSystemFlag"), Variant(int32_t(1)));
+  EXPECT_EQ(log->Fields("FTimeStamp").type(), VarType::Bytes);
+  log->MoveNext();
+  EXPECT_EQ(log->Fields("FSystemFlag"), Variant(int32_t(2)));
+}
+
+TEST_F(SqliteConnectionTest, TextComparesWithoutCaseOrTrailingBlanks) {
+  Sql("INSERT INTO t_Item (FItemID, FItemClassID, FNumber, FName) VALUES (1, 1, 'ABC', 'x')");
+  EXPECT_EQ(Sql("SELECT FItemID FROM t_Item WHERE FNumber='abc  '")->RecordCount(), 1);
+  EXPECT_EQ(Sql("SELECT FItemID FROM t_Item WHERE FNumber='ab'")->RecordCount(), 0);
+}
+
+TEST_F(SqliteConnectionTest, SeveralStatementsInOneTextRunInOrder) {
+  Sql("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 5) "
+      "UPDATE t_LockStock SET FQty = FQty * 2 WHERE FItemID = 1 "
+      "INSERT INTO t_LockStock (FItemID, FQty) VALUES (2, 1)");
+  RecordSetPtr rs = Sql("SELECT FQty FROM t_LockStock ORDER BY FItemID");
+  EXPECT_EQ(rs->Fields(0), Variant(10.0));
+  EXPECT_EQ(rs->RecordCount(), 2);
+}
+
+TEST_F(SqliteConnectionTest, FailingStatementsSayWhatFailed) {
+  const RuntimeError syntax = ErrorOf([&] { Sql("SELECT FROM WHERE"); });
+  EXPECT_EQ(syntax.number(), err::kStatementFailed);
+  EXPECT_NE(syntax.description().find("syntax error"), std::string::npos);
+  EXPECT_NE(syntax.description().find("SELECT FROM WHERE"), std::string::npos);
+
+  const RuntimeError table = ErrorOf([&] { Sql("SELECT * FROM NoSuchTable"); });
+  EXPECT_NE(table.description().find("no such table: NoSuchTable"), std::string::npos);
+
+  // A placeholder the bill service did not replace is an error, never a NULL.
+  const RuntimeError placeholder =
+      ErrorOf([&] { Sql("INSERT INTO SEOrder (FInterID) VALUES (@BillInterID)"); });
+  EXPECT_NE(placeholder.description().find("@BillInterID"), std::string::npos);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM SEOrder"), Variant(int32_t(0)));
+
+  // The connection stays usable after a failure.
+  EXPECT_EQ(Scalar("SELECT 1"), Variant(int32_t(1)));
+}
+
+TEST_F(SqliteConnectionTest, RecordSetOutlivesItsConnection) {
+  Sql("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 5)");
+  RecordSetPtr rs;
+  {
+    SqliteConnection own;
+    own.SetConnString(account_.ConnString());
+    rs = own.GetAnyRecordSet("SELECT FItemID FROM t_LockStock");
+  }
+  rs->DetachConnection();
+  EXPECT_EQ(rs->Fields("FItemID"), Variant(int32_t(1)));
+}
+
+TEST_F(SqliteConnectionTest, CloseConnGivesTheHandleBackAndTheNextStatementReopens) {
+  Sql("SELECT 1");
+  EXPECT_TRUE(connection_.IsOpen());
+  connection_.CloseConn();
+  EXPECT_FALSE(connection_.IsOpen());
+  EXPECT_EQ(HandlePool::IdleCount(), 1u);
+  EXPECT_EQ(Scalar("SELECT 2"), Variant(int32_t(2)));
+  EXPECT_EQ(HandlePool::IdleCount(), 0u);  // the idle handle was taken again
+}
+
+TEST_F(SqliteConnectionTest, AnOpenTransactionIsRolledBackWhenTheConnectionCloses) {
+  Sql("BEGIN TRANSACTION");
+  Sql("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 5)");
+  connection_.CloseConn();
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_LockStock"), Variant(int32_t(0)));
+}
+
+TEST(SqliteConnection, RepointingRunsAgainstTheOtherDatabase) {
+  AccountFile a, b;
+  SqliteConnection c;
+  c.SetConnString(a.ConnString());
+  c.GetAnyRecordSet("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 1)");
+  c.SetConnString(b.ConnString());
+  EXPECT_EQ(c.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock")->Fields(0), Variant(int32_t(0)));
+  c.SetConnString(a.ConnString());
+  EXPECT_EQ(c.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock")->Fields(0), Variant(int32_t(1)));
+  c.CloseConn();
+  HandlePool::CloseIdle();
+}
+
+TEST(SqliteConnection, AReplacedFileIsOpenedAnew) {
+  AccountFile a;
+  {
+    SqliteConnection c;
+    c.SetConnString(a.ConnString());
+    c.GetAnyRecordSet("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 1)");
+  }
+  ASSERT_EQ(HandlePool::IdleCount(), 1u);
+  AccountFile other;
+  std::filesystem::remove(a.path() + "-wal");
+  std::filesystem::remove(a.path() + "-shm");
+  std::filesystem::copy_file(other.path(), a.path() + ".new");
+  std::filesystem::rename(a.path() + ".new", a.path());
+  SqliteConnection c;
+  c.SetConnString(a.ConnString());
+  EXPECT_EQ(c.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock")->Fields(0), Variant(int32_t(0)));
+  c.CloseConn();
+  HandlePool::CloseIdle();
+}
+
+TEST(SqliteConnection, BadConnectionsAreErrorsThatSayWhy) {
+  corvane::testing::TempDir dir;
+  const std::string missing = dir.File("missing.db");
+  const std::string not_db = dir.File("notes.txt");
+  std::ofstream(not_db) << "this is not an account database, it is a text file of some length\n";
+  struct Case {
+    std::string conn;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"Provider=SQLite", "no Data Source"},
+      {"Provider=SQLite;Data Source=", "no Data Source"},
+      {"Provider=SQLOLEDB.1;Data Source=srv", "not supported"},
+      {"Provider=SQLite;Data Source=" + missing, "does not exist"},
+      {"Provider=SQLite;Data Source=" + dir.path().string(), "not a file"},
+      {"Provider=SQLite;Data Source=" + not_db, "not a database"},
+      {"Provider=SQLite;Data Source=x;Busy Timeout=soon", "Busy Timeout"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.conn);
+    SqliteConnection connection;
+    connection.SetConnString(c.conn);  // nothing is opened here
+    const RuntimeError e = ErrorOf([&] { connection.GetAnyRecordSet("SELECT 1"); });
+    EXPECT_EQ(e.number(), err::kCannotOpen);
+    EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
+  }
+  EXPECT_FALSE(std::filesystem::exists(missing));  // never created by accident
+}
+
+TEST(SqliteConnection, ADatabaseLockedByAnotherWriterFailsAfterTheBusyTimeout) {
+  AccountFile a;
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(a.path().c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  SqliteConnection c;
+  c.SetConnString(a.ConnString() + ";Busy Timeout=50");
+  EXPECT_NO_THROW(c.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock"));  // readers go on
+  const RuntimeError e =
+      ErrorOf([&] { c.GetAnyRecordSet("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 1)"); });
+  EXPECT_EQ(e.number(), err::kStatementFailed);
+  EXPECT_NE(e.description().find("locked"), std::string::npos) << e.description();
+  sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(writer);
+  EXPECT_NO_THROW(c.GetAnyRecordSet("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 1)"));
+  c.CloseConn();
+  HandlePool::CloseIdle();
+}
+
+}  // namespace
+}  // namespace corvane::db
