@@ -1,14 +1,20 @@
 // corvane: the command-line host of the component.
 //
-//   corvane selfcheck     what the installed component will use and can create
+//   corvane selfcheck                     what the installed component uses and can create
+//   corvane erp init --db PATH [...]      create a demo ERP account database
+//   corvane erp sql --db PATH "T-SQL"     run one statement and print its rows
 //
-// Every command prints what it did and exits with 0 on success, 1 when the
-// work failed and 2 when the command line was wrong.
+// Every command exits with 0 on success, 1 when the work failed and 2 when
+// the command line was wrong.
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 
-#include "frame/module_state.h"
+#include "apps/corvane/table_printer.h"
+#include "erpdb/demo_data.h"
+#include "frame/call_context.h"
+#include "frame/gateway.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
@@ -59,6 +65,58 @@ int SelfCheck() {
   return failures == 0 ? 0 : 1;
 }
 
+// Where a command finds its account: a whole property string, or the short
+// form of an embedded account database and a user.
+struct AccountOptions {
+  std::string props;
+  std::string db;
+  int32_t user = 16394;
+
+  void AddTo(CLI::App* cmd) {
+    cmd->add_option("--props", props, "Property string: ConnectString={...};UserID=n;");
+    cmd->add_option("--db", db, "Embedded account database file (short for --props)");
+    cmd->add_option("--user", user, "ERP user ID with --db")->capture_default_str();
+  }
+
+  // The property string the command works with.
+  std::string PropsString() const {
+    if (!props.empty()) return props;
+    return "ConnectString={Provider=SQLite;Data Source=" + db + "};UserID=" +
+           std::to_string(user) + ";";
+  }
+  bool Given() const { return !props.empty() || !db.empty(); }
+};
+
+int ErpSql(const AccountOptions& account, const std::string& sql) {
+  try {
+    ParsePropsString(account.PropsString());
+    ConnectionPtr connection;
+    OpenErpConnection(connection);
+    RecordSetPtr rs = connection->GetAnyRecordSet(sql);
+    cli::PrintRecordSet(*rs, std::cout);
+    connection->CloseConn();
+    return 0;
+  } catch (const RuntimeError& e) {
+    std::cerr << "error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    return 1;
+  }
+}
+
+int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
+  try {
+    const auto start = std::chrono::steady_clock::now();
+    const erpdb::DemoSummary summary = erpdb::CreateDemoAccount(path, options);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "created " << path << " in " << seconds << " s\n";
+    std::cout << erpdb::DescribeSummary(summary);
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,7 +125,27 @@ int main(int argc, char** argv) {
   CLI::App app{"Corvane: business documents between the ERP account database and the CRM"};
   app.require_subcommand(1);
   app.set_version_flag("--version", corvane::ComponentVersion());
+
   auto* selfcheck = app.add_subcommand("selfcheck", "Show what the component uses and can create");
+
+  auto* erp = app.add_subcommand("erp", "The embedded ERP account database");
+  erp->require_subcommand(1);
+
+  auto* init = erp->add_subcommand("init", "Create a demo account database");
+  std::string init_db;
+  corvane::erpdb::DemoOptions demo;
+  init->add_option("--db", init_db, "The database file to create (must not exist)")->required();
+  init->add_option("--orders", demo.orders, "Sales orders")->capture_default_str();
+  init->add_option("--invoices", demo.invoices, "Sales invoices")->capture_default_str();
+  init->add_option("--stock-bills", demo.stock_bills, "Stock bills")->capture_default_str();
+  init->add_option("--seed", demo.seed, "Seed of the generated data")->capture_default_str();
+  init->add_flag("--base-only", demo.base_only, "Base data only, no documents");
+
+  auto* sql = erp->add_subcommand("sql", "Run one T-SQL statement and print its rows");
+  AccountOptions sql_account;
+  sql_account.AddTo(sql);
+  std::string statement;
+  sql->add_option("statement", statement, "The statement")->required();
 
   try {
     app.parse(argc, argv);
@@ -76,5 +154,13 @@ int main(int argc, char** argv) {
     return code == 0 ? 0 : 2;
   }
   if (*selfcheck) return SelfCheck();
+  if (*init) return ErpInit(init_db, demo);
+  if (*sql) {
+    if (!sql_account.Given()) {
+      std::cerr << "erp sql: give --db PATH or --props\n";
+      return 2;
+    }
+    return ErpSql(sql_account, statement);
+  }
   return 2;
 }

@@ -30,6 +30,19 @@ class AccountFile {
   }
   const TempDir& dir() const { return dir_; }
 
+  // Runs SQLite statements on the file directly (test data set-up).
+  void Exec(const std::string& sql) const {
+    sqlite3* db = nullptr;
+    sqlite3_open(path_.c_str(), &db);
+    erpdb::RegisterErpSqlFunctions(db);
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+    const std::string error = message ? message : "";
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw std::runtime_error("test set-up failed: " + error + " in " + sql);
+  }
+
  private:
   TempDir dir_;
   std::string path_;

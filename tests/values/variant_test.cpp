@@ -236,7 +236,9 @@ TEST(Variant, CLngRoundsHalfToEvenAndChecksRange) {
     SCOPED_TRACE(::testing::PrintToString(c.value));
     int32_t got = 0;
     EXPECT_EQ(ErrorNumber([&] { got = corvane::CLng(c.value); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
 }
 
@@ -251,7 +253,9 @@ TEST(Variant, CIntRoundsHalfToEvenAndChecksRange) {
     SCOPED_TRACE(::testing::PrintToString(c.value));
     int32_t got = 0;
     EXPECT_EQ(ErrorNumber([&] { got = corvane::CInt(c.value); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
 }
 
@@ -271,7 +275,9 @@ TEST(Variant, CDblAcceptsNumericTextOnly) {
     SCOPED_TRACE(c.text);
     double got = 0;
     EXPECT_EQ(ErrorNumber([&] { got = corvane::CDbl(Str(c.text)); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
   EXPECT_EQ(ErrorNumber([] { corvane::CDbl(Variant::Null()); }), 94);
 }
@@ -291,7 +297,9 @@ TEST(Variant, CBool) {
     SCOPED_TRACE(::testing::PrintToString(c.value));
     bool got = false;
     EXPECT_EQ(ErrorNumber([&] { got = corvane::CBool(c.value); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
 }
 
@@ -346,7 +354,9 @@ void RunOperations(const std::vector<OperationCase>& cases) {
     SCOPED_TRACE(c.name);
     Variant got;
     EXPECT_EQ(ErrorNumber([&] { got = c.op(c.a, c.b); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
 }
 
@@ -462,7 +472,9 @@ TEST(Variant, Compare) {
     SCOPED_TRACE(c.name);
     std::optional<int> got;
     EXPECT_EQ(ErrorNumber([&] { got = corvane::Compare(c.a, c.b); }), c.error);
-    if (c.error == 0) EXPECT_EQ(got, c.result);
+    if (c.error == 0) {
+      EXPECT_EQ(got, c.result);
+    }
   }
   EXPECT_FALSE(corvane::Equals(Variant::Null(), Variant::Null()));
   EXPECT_TRUE(corvane::Equals(Str("1"), I32(1)));
