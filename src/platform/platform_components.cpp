@@ -2,20 +2,24 @@
 
 #include "frame/outside/connection.h"
 #include "frame/outside/object_factory.h"
+#include "frame/outside/resource_loader.h"
 #include "frame/outside/share_props.h"
 #include "frame/outside/system_services.h"
 #include "platform/db/sqlite_connection.h"
 #include "platform/win/login_props.h"
 #include "platform/win/module_folder.h"
 #include "platform/win/registry_file.h"
+#include "platform/win/resource_loader.h"
 
 namespace corvane::platform {
 
 void RegisterPlatformComponents() {
   RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
+  RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
   SetRegistryReaderProvider([] { return std::make_shared<RegistryFile>(); });
-  SystemServices services;
+  // Keep a message pump the host installed before registering.
+  SystemServices services = InstallSystemServices({});
   services.module_folder = ComponentModuleFolder;
   InstallSystemServices(std::move(services));
 }

@@ -1,0 +1,150 @@
+#include "frame/key_mapping.h"
+
+#include <optional>
+
+#include "frame/gateway.h"
+#include "frame/sql_text.h"
+
+namespace corvane {
+namespace {
+
+enum class Kind { Currency, Item, MeasureUnit, Contract, SubMessage, User, StockPlace };
+
+std::optional<Kind> KindOf(std::string_view kind) {
+  static const std::pair<const char*, Kind> kKinds[] = {
+      {"Currency", Kind::Currency},     {"Item", Kind::Item},       {"MeasureUnit", Kind::MeasureUnit},
+      {"Contract", Kind::Contract},     {"SubMessage", Kind::SubMessage}, {"User", Kind::User},
+      {"StockPlace", Kind::StockPlace}};
+  for (const auto& [name, k] : kKinds)
+    if (EqualsIgnoreCase(name, kind)) return k;
+  return std::nullopt;
+}
+
+// The statement that reads a row's Number, Name and UUID, followed by its ID.
+const char* KeyStatement(Kind kind) {
+  switch (kind) {
+    case Kind::Currency: return "SELECT FNumber,FName,UUID FROM t_Currency WHERE FCurrencyID=";
+    case Kind::Item: return "SELECT FNumber,FName,UUID FROM t_Item WHERE FItemID=";
+    case Kind::MeasureUnit:
+      return "SELECT FNumber,FName,UUID FROM t_MeasureUnit WHERE FMeasureUnitID=";
+    case Kind::Contract:
+      return "SELECT FContractID AS FNumber,FContractNO AS FName,UUID FROM t_RpContract WHERE "
+             "FContractID=";
+    case Kind::SubMessage:
+      return "SELECT FID AS FNumber,FName,UUID FROM t_SubMessage WHERE FInterID=";
+    case Kind::User: return "SELECT FUserID AS FNumber,FName,UUID FROM t_User WHERE FUserID=";
+    case Kind::StockPlace: return "SELECT FNumber,FName,FUUID FROM t_StockPlace WHERE FSPID=";
+  }
+  return "";
+}
+
+}  // namespace
+
+void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
+                    std::string_view kind) noexcept {
+  if (id == 0) return;
+  try {
+    const std::optional<Kind> k = KindOf(kind);
+    if (!k) return;
+    ConnectionPtr connection;
+    OpenErpConnection(connection);
+    RecordSetPtr rs = connection->GetAnyRecordSet(KeyStatement(*k) + std::to_string(id));
+    if (rs->Eof()) return;
+    auto key = ValueDictionary::Create();
+    key->SetValue("Number", rs->Fields("FNumber"));
+    key->SetValue("Name", rs->Fields("FName"));
+    key->SetValue("UUID", rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID"));
+    parent.SetValue(key_name, Variant(key));
+  } catch (...) {
+    // A lookup that fails writes nothing; the export leaves the element out.
+  }
+}
+
+int32_t FindBaseDataID(bool check_by_uuid, const ValueDictionary& source, std::string_view kind,
+                       const Variant& item_class) noexcept {
+  try {
+    const std::string uuid = CStr(source.GetValue("UUID", Variant(std::string())));
+    const std::string number = CStr(source.Value("Number"));
+    const std::string name = CStr(source.Value("Name"));
+    const std::optional<Kind> k = KindOf(kind);
+    if (!k) return 0;
+
+    std::string base, key_column, key_value = number;
+    switch (*k) {
+      case Kind::Currency:
+        base = "SELECT FCurrencyID as FItemID FROM t_Currency  WHERE 1=1 ";
+        key_column = "FNumber";
+        break;
+      case Kind::Item:
+        // The class goes into the text unquoted: it must be a number.
+        if (item_class.IsEmpty() || item_class.IsNull()) return 0;
+        base = "SELECT FItemID FROM t_Item  WHERE FItemClassID=" + std::to_string(CLng(item_class));
+        key_column = "FNumber";
+        break;
+      case Kind::MeasureUnit:
+        base = " select FMeasureUnitID as FItemID from t_measureunit  WHERE 1=1 ";
+        key_column = "FName";
+        key_value = name;
+        check_by_uuid = false;  // units are matched by name only
+        break;
+      case Kind::Contract:
+        base = "SELECT  FContractID AS FItemID FROM t_RpContract  WHERE 1=1 ";
+        key_column = "FContractNo";
+        break;
+      case Kind::SubMessage:
+        base = "SELECT FInterID AS FItemID FROM t_SubMessage  WHERE 1=1 ";
+        key_column = "FID";
+        break;
+      case Kind::User:
+        base = "SELECT FUserID AS FItemID FROM t_User  WHERE 1=1 ";
+        key_column = "FUserID";
+        break;
+      case Kind::StockPlace:
+        base = "Select FSPID AS FItemID from t_StockPlace WHERE 1=1 ";
+        key_column = "FNumber";
+        break;
+    }
+
+    ConnectionPtr connection;
+    OpenErpConnection(connection);
+    RecordSetPtr rs;
+    if (check_by_uuid) {
+      rs = connection->GetAnyRecordSet(base + " AND UUID='" + SqlQuoteInner(uuid) + "'");
+      if (!rs->Eof()) return CLng(rs->Fields("FItemID"));
+    }
+    rs = connection->GetAnyRecordSet(base + " AND " + key_column + "='" + SqlQuoteInner(key_value) +
+                                     "'");
+    return rs->Eof() ? 0 : CLng(rs->Fields("FItemID"));
+  } catch (...) {
+    return 0;
+  }
+}
+
+void FindBillKey(ValueDictionary& parent, std::string_view bill_no, std::string_view key_name,
+                 int32_t tran_type) noexcept {
+  if (bill_no.empty()) return;
+  try {
+    std::string sql;
+    if (tran_type == 21) {
+      sql = "SELECT FBillNo,FInterID,FUUID FROM ICStockBill WHERE FTranType=21 AND FBillNo='" +
+            SqlQuoteInner(bill_no) + "'";
+    } else if (tran_type == 81) {
+      sql = "SELECT FBillNo,FInterID,FUUID FROM SEOrder WHERE FBillNo='" + SqlQuoteInner(bill_no) + "'";
+    } else {
+      return;
+    }
+    ConnectionPtr connection;
+    OpenErpConnection(connection);
+    RecordSetPtr rs = connection->GetAnyRecordSet(sql);
+    if (rs->Eof()) return;
+    auto key = ValueDictionary::Create();
+    key->SetValue("Number", rs->Fields("FBillNo"));
+    key->SetValue("Name", rs->Fields("FBillNo"));
+    key->SetValue("UUID", rs->Fields("FUUID"));
+    parent.SetValue(key_name, Variant(key));
+  } catch (...) {
+    // Nothing is written for a bill that cannot be looked up.
+  }
+}
+
+}  // namespace corvane
