@@ -60,17 +60,7 @@ class Random {
       bytes[i] = static_cast<unsigned char>(high >> (56 - 8 * i));
       bytes[8 + i] = static_cast<unsigned char>(low >> (56 - 8 * i));
     }
-    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
-    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(36);
-    for (int i = 0; i < 16; ++i) {
-      if (i == 4 || i == 6 || i == 8 || i == 10) text.push_back('-');
-      text.push_back(kHex[bytes[i] >> 4]);
-      text.push_back(kHex[bytes[i] & 0x0F]);
-    }
-    return text;
+    return GuidText(bytes);
   }
 
  private:

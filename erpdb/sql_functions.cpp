@@ -97,6 +97,10 @@ int CompareErpText(std::string_view a, std::string_view b) {
 std::string NewGuidText() {
   unsigned char bytes[16];
   sqlite3_randomness(sizeof bytes, bytes);
+  return GuidText(bytes);
+}
+
+std::string GuidText(unsigned char (&bytes)[16]) {
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);  // version 4: random
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
   static constexpr char kHex[] = "0123456789ABCDEF";

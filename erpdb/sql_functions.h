@@ -44,6 +44,9 @@ int CompareErpText(std::string_view a, std::string_view b);
 // The text NEWID() returns: a fresh random GUID, upper case, 8-4-4-4-12.
 std::string NewGuidText();
 
+// The GUID text of 16 random bytes, after setting their version-4 and variant bits.
+std::string GuidText(unsigned char (&bytes)[16]);
+
 // The bytes ROWVERSION_BLOB(n) returns, as an 8-character string (big-endian).
 std::string RowVersionBytes(std::int64_t n);
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "values/registry_reader.h"
+#include "support/error_number.h"
+#include "support/variant_print.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
 #include "values/value_utility.h"
@@ -19,15 +21,8 @@ using corvane::ValueUtility;
 using corvane::ValueVector;
 using corvane::Variant;
 
-// The number of the RuntimeError that `f` raises, or 0 when it raises none.
-int32_t ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const corvane::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ErrorNumberFn = int32_t (*)(const std::function<void()>&);
+constexpr ErrorNumberFn ErrorNumber = corvane::testing::ErrorNumberOf;
 
 std::vector<std::string> Keys(const ValueDictionary& d) {
   std::vector<std::string> keys;

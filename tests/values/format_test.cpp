@@ -5,15 +5,7 @@
 #include <ostream>
 #include <string>
 
-namespace corvane {
-// Lets failed expectations show a Variant as its type and text.
-inline void PrintTo(const Variant& v, std::ostream* os) {
-  *os << v.TypeName();
-  const VarType t = v.type();
-  if (t != VarType::Empty && t != VarType::Null && t != VarType::Bytes && t != VarType::Object)
-    *os << " \"" << CStr(v) << '"';
-}
-}  // namespace corvane
+#include "support/variant_print.h"
 
 namespace {
 

@@ -11,19 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "support/error_number.h"
+#include "support/variant_print.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
 #include "values/value_vector.h"
 
-namespace corvane {
-// Lets failed expectations show a Variant as its type and text.
-inline void PrintTo(const Variant& v, std::ostream* os) {
-  *os << v.TypeName();
-  const VarType t = v.type();
-  if (t != VarType::Empty && t != VarType::Null && t != VarType::Bytes && t != VarType::Object)
-    *os << " \"" << CStr(v) << '"';
-}
-}  // namespace corvane
 
 namespace {
 
@@ -31,15 +24,8 @@ using corvane::Date;
 using corvane::Variant;
 using corvane::VarType;
 
-// The number of the RuntimeError that `f` raises, or 0 when it raises none.
-int32_t ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const corvane::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ErrorNumberFn = int32_t (*)(const std::function<void()>&);
+constexpr ErrorNumberFn ErrorNumber = corvane::testing::ErrorNumberOf;
 
 Variant I16(int16_t v) { return Variant(v); }
 Variant I32(int32_t v) { return Variant(v); }
