@@ -4,8 +4,11 @@
 #include "frame/outside/object_factory.h"
 #include "frame/outside/resource_loader.h"
 #include "frame/outside/share_props.h"
+#include "frame/outside/xml_transfer.h"
 #include "frame/outside/system_services.h"
 #include "platform/db/sqlite_connection.h"
+#include "platform/xml/xml_reader.h"
+#include "platform/xml/xml_writer.h"
 #include "platform/win/login_props.h"
 #include "platform/win/module_folder.h"
 #include "platform/win/registry_file.h"
@@ -17,6 +20,8 @@ void RegisterPlatformComponents() {
   RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
   RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
+  RegisterProgId(kXmlWriterProgId, [] { return std::make_shared<xml::XmlWriter>(); });
+  RegisterProgId(kXmlReaderProgId, [] { return std::make_shared<xml::XmlReader>(); });
   SetRegistryReaderProvider([] { return std::make_shared<RegistryFile>(); });
   // Keep a message pump the host installed before registering.
   SystemServices services = InstallSystemServices({});

@@ -1,0 +1,147 @@
+#include "platform/xml/libxml_support.h"
+
+#include <libxml/parser.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "platform/win/module_folder.h"
+#include "values/run_time_error.h"
+
+namespace corvane::xml {
+namespace {
+
+constexpr const char* kSource = "XMLQNV2";
+constexpr size_t kMaxMessages = 5;
+
+void InitialiseOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { xmlInitParser(); });
+}
+
+std::string Trimmed(const char* message) {
+  std::string s = message ? message : "";
+  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+ErrorCapture::ErrorCapture() {
+  InitialiseOnce();
+  old_structured_ = xmlStructuredError;
+  old_structured_context_ = xmlStructuredErrorContext;
+  old_generic_ = xmlGenericError;
+  old_generic_context_ = xmlGenericErrorContext;
+  xmlSetGenericErrorFunc(nullptr, &ErrorCapture::Silent);
+  xmlSetStructuredErrorFunc(this, &ErrorCapture::Handler);
+}
+
+ErrorCapture::~ErrorCapture() {
+  xmlSetStructuredErrorFunc(old_structured_context_, old_structured_);
+  xmlSetGenericErrorFunc(old_generic_context_, old_generic_);
+}
+
+void ErrorCapture::Handler(void* self, xmlErrorPtr error) {
+  auto* capture = static_cast<ErrorCapture*>(self);
+  if (!error || error->level == XML_ERR_WARNING) return;
+  std::string where;
+  if (capture->place_ == Place::ElementPath && error->node) {
+    where = ElementPath(static_cast<xmlNode*>(error->node)) + ": ";
+  } else if (error->line > 0) {
+    where = "line " + std::to_string(error->line);
+    if (error->int2 > 0) where += ", column " + std::to_string(error->int2);
+    where += ": ";
+  }
+  std::string message = Trimmed(error->message);
+  if (capture->namespace_.size() > 2)
+    for (size_t at; (at = message.find(capture->namespace_)) != std::string::npos;)
+      message.erase(at, capture->namespace_.size());
+  capture->messages_.push_back(where + message);
+}
+
+std::string ErrorCapture::Text() const {
+  std::string text;
+  for (size_t i = 0; i < messages_.size() && i < kMaxMessages; ++i) {
+    if (i) text += "\n";
+    text += messages_[i];
+  }
+  if (messages_.size() > kMaxMessages)
+    text += "\n(" + std::to_string(messages_.size() - kMaxMessages) + " more errors)";
+  return text;
+}
+
+std::string ElementPath(xmlNode* node) {
+  std::vector<std::string> parts;
+  for (xmlNode* n = node; n && n->type == XML_ELEMENT_NODE && n->parent &&
+                          n->parent->type == XML_ELEMENT_NODE;
+       n = n->parent) {
+    int position = 1;
+    for (xmlNode* s = n->prev; s; s = s->prev)
+      if (s->type == XML_ELEMENT_NODE && xmlStrcmp(s->name, n->name) == 0) ++position;
+    parts.push_back(std::string(reinterpret_cast<const char*>(n->name)) + "[" +
+                    std::to_string(position) + "]");
+  }
+  std::string path;
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) path += (path.empty() ? "" : "/") + *it;
+  return path.empty() && node ? reinterpret_cast<const char*>(node->name) : path;
+}
+
+const CompiledSchema& SchemaFor(const std::string& path, std::string_view root_name) {
+  struct Entry {
+    int64_t mtime_ns = 0;
+    CompiledSchema compiled;
+    ~Entry() {
+      if (compiled.schema) xmlSchemaFree(compiled.schema);
+    }
+  };
+  thread_local std::map<std::string, std::unique_ptr<Entry>> cache;
+
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    throw RuntimeError(err::kFileNotFound, kSource, "the schema file " + path + " does not exist");
+  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  const std::string key = path + "|" + std::string(root_name);
+  auto it = cache.find(key);
+  if (it != cache.end() && it->second->mtime_ns == mtime) return it->second->compiled;
+
+  auto entry = std::make_unique<Entry>();
+  entry->mtime_ns = mtime;
+  entry->compiled.model = ReadSchemaModel(path, root_name);
+  ErrorCapture errors;
+  xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(path.c_str());
+  if (parser) {
+    xmlSchemaSetParserStructuredErrors(parser, &ErrorCapture::Handler, &errors);
+    entry->compiled.schema = xmlSchemaParse(parser);
+    xmlSchemaFreeParserCtxt(parser);
+  }
+  if (!entry->compiled.schema)
+    throw RuntimeError(err::kInvalidCall, kSource,
+                       "the schema file " + path + " cannot be used: " + errors.Text());
+  return (cache[key] = std::move(entry))->compiled;
+}
+
+std::string InstalledSchemaPath(std::string_view root_name) {
+  const std::string folder = platform::ComponentModuleFolder();
+  const std::string file = std::string(root_name) + ".xsd";
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(folder + file, ec)) return folder + file;
+  return folder + "SCHEMA/" + file;
+}
+
+bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors) {
+  xmlSchemaValidCtxtPtr ctxt = xmlSchemaNewValidCtxt(schema.schema);
+  if (!ctxt) {
+    errors.Add("the schema validator cannot be created");
+    return false;
+  }
+  xmlSchemaSetValidStructuredErrors(ctxt, &ErrorCapture::Handler, &errors);
+  const int rc = xmlSchemaValidateDoc(ctxt, doc);
+  xmlSchemaFreeValidCtxt(ctxt);
+  if (rc != 0 && errors.empty()) errors.Add("the document does not fit the schema");
+  return rc == 0;
+}
+
+}  // namespace corvane::xml

@@ -1,0 +1,82 @@
+// What the XML transfer component shares between writing and reading: error
+// capture from libxml2, compiled schemas kept per thread, and the installed
+// schema of a root name.
+#pragma once
+
+#include <libxml/tree.h>
+#include <libxml/xmlschemas.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/xml/schema_model.h"
+
+namespace corvane::xml {
+
+// Collects libxml2's errors (and silences its printing) for its lifetime on
+// this thread; restores the previous handlers afterwards.
+class ErrorCapture {
+ public:
+  ErrorCapture();
+  ~ErrorCapture();
+  ErrorCapture(const ErrorCapture&) = delete;
+  ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+  const std::vector<std::string>& messages() const { return messages_; }
+  bool empty() const { return messages_.empty(); }
+  // The messages joined, one per line (at most a few, then a count).
+  std::string Text() const;
+  void Add(std::string message) { messages_.push_back(std::move(message)); }
+
+  // How an error's place is described: "line L, column C" for text, or the
+  // path of the element for a tree built in memory.
+  enum class Place { TextPosition, ElementPath };
+  void set_place(Place p) { place_ = p; }
+  // Element names in messages lose this namespace ("{urn:x}Qty" reads "Qty").
+  void set_namespace(std::string ns) { namespace_ = "{" + std::move(ns) + "}"; }
+
+  // The libxml2 structured-error callback; `self` is the capture.
+  static void Handler(void* self, xmlErrorPtr error);
+
+ private:
+  static void Silent(void*, const char*, ...) {}
+  std::vector<std::string> messages_;
+  Place place_ = Place::TextPosition;
+  std::string namespace_;
+  xmlStructuredErrorFunc old_structured_;
+  void* old_structured_context_;
+  xmlGenericErrorFunc old_generic_;
+  void* old_generic_context_;
+};
+
+// The path of an element from the root, with each record's position:
+// "SaleOrder[2]/OrderEntry[1]/Qty".
+std::string ElementPath(xmlNode* node);
+
+// A compiled schema and its model, read once per thread and file (read anew
+// when the file changes).
+struct CompiledSchema {
+  xmlSchemaPtr schema = nullptr;
+  SchemaModel model;
+};
+
+// The schema at `path` for `root_name`. A missing or unreadable schema raises
+// a RuntimeError saying so.
+const CompiledSchema& SchemaFor(const std::string& path, std::string_view root_name);
+
+// The path of the installed schema of a root name: "<root>.xsd" beside the
+// component's library (or in its SCHEMA folder).
+std::string InstalledSchemaPath(std::string_view root_name);
+
+// Validates `doc` against the schema; the errors go to `errors`.
+bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors);
+
+// Deleters for libxml2 objects.
+struct DocDeleter {
+  void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
+};
+using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
+
+}  // namespace corvane::xml

@@ -1,0 +1,31 @@
+// XmlReader: "XMLQNV2.Read" on libxml2. It parses XML text, validates it
+// against the schema and returns the records as a ValueVector of
+// ValueDictionary records mirroring what the writer takes: an element with
+// children as a nested ValueDictionary, every element the schema lets repeat
+// as a ValueVector (also when it occurs once; an empty ValueVector when it
+// does not occur at all), leaf text typed by its schema type (integer types
+// as Long, decimal and double as Double, boolean as Boolean, the rest as
+// String). Keys take the schema's spelling.
+//
+// Hostile text is harmless: a document type declaration is refused before
+// parsing (so no entities, no external files, no expansion), nothing is
+// fetched from the network, nesting and size are bounded. Error texts give
+// the line and column.
+#pragma once
+
+#include "frame/outside/xml_transfer.h"
+
+namespace corvane::xml {
+
+// The largest XML text the reader accepts.
+inline constexpr size_t kMaxXmlBytes = 64u << 20;
+
+class XmlReader : public IXmlReader {
+ public:
+  bool InputXMLString(Variant& document, std::string_view xml, std::string_view schema_path,
+                      std::string_view root_name, std::string& error_text) override;
+  bool InputXML(Variant& document, std::string_view file_path, std::string_view schema_path,
+                std::string_view root_name, std::string& error_text) override;
+};
+
+}  // namespace corvane::xml

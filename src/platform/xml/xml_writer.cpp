@@ -1,0 +1,245 @@
+#include "platform/xml/xml_writer.h"
+
+#include <libxml/xmlsave.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/xml/libxml_support.h"
+#include "values/format.h"
+#include "values/run_time_error.h"
+#include "values/value_dictionary.h"
+#include "values/value_vector.h"
+
+namespace corvane::xml {
+namespace {
+
+// A document that does not fit: the message is the writer's error text.
+struct Unfit {
+  std::string message;
+};
+
+std::string Where(const std::string& path) { return path.empty() ? "" : path + ": "; }
+
+bool IsXmlText(const std::string& s) {
+  if (xmlCheckUTF8(reinterpret_cast<const xmlChar*>(s.c_str())) == 0) return false;
+  for (unsigned char c : s)
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+  return s.find('\0') == std::string::npos;
+}
+
+class TreeBuilder {
+ public:
+  TreeBuilder(xmlNsPtr ns) : ns_(ns) {}
+
+  void Complex(xmlNodePtr node, const ValueDictionary& record, const ElementModel& model,
+               const std::string& path) {
+    for (const auto& [key, value] : record.Entries())
+      if (!model.Child(key))
+        throw Unfit{Where(path) + "\"" + key + "\" is not an element of " + model.name};
+    for (const auto& child : model.children) {
+      if (!record.Exists(child->name)) continue;
+      const Variant& value = record.Value(child->name);
+      if (value.IsNull() || value.IsEmpty()) continue;
+      const std::string child_path = (path.empty() ? "" : path + "/") + child->name;
+      if (value.IsObject()) {
+        if (value.IsNothing()) continue;
+        if (auto list = std::dynamic_pointer_cast<ValueVector>(value.AsObject())) {
+          if (!child->repeats && list->Count() > 1)
+            throw Unfit{child_path + ": occurs once, but a list of " +
+                        std::to_string(list->Count()) + " was given"};
+          int32_t position = 0;
+          for (const Variant& item : *list)
+            One(node, item, *child, child_path + "[" + std::to_string(++position) + "]");
+          continue;
+        }
+      }
+      One(node, value, *child, child_path);
+    }
+  }
+
+ private:
+  void One(xmlNodePtr parent, const Variant& value, const ElementModel& model,
+           const std::string& path) {
+    if (model.complex) {
+      std::shared_ptr<ValueDictionary> record;
+      if (value.IsObject() && !value.IsNothing())
+        record = std::dynamic_pointer_cast<ValueDictionary>(value.AsObject());
+      if (!record) throw Unfit{path + ": needs child elements, but " + value.TypeName() + " was given"};
+      xmlNodePtr node = xmlNewChild(parent, ns_, BAD_CAST model.name.c_str(), nullptr);
+      Complex(node, *record, model, path);
+      return;
+    }
+    if (value.IsObject()) throw Unfit{path + ": holds text, but an object was given"};
+    std::string text;
+    try {
+      text = LeafText(value, model.leaf);
+    } catch (const RuntimeError& e) {
+      throw Unfit{path + ": " + e.description()};
+    }
+    if (!IsXmlText(text)) throw Unfit{path + ": holds a character XML cannot carry"};
+    xmlNewTextChild(parent, ns_, BAD_CAST model.name.c_str(), BAD_CAST text.c_str());
+  }
+
+  xmlNsPtr ns_;
+};
+
+std::string Serialise(xmlDocPtr doc) {
+  xmlChar* buffer = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemoryEnc(doc, &buffer, &size, "UTF-8", 1);
+  std::string text(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size));
+  xmlFree(buffer);
+  return text;
+}
+
+}  // namespace
+
+std::string PlainDecimalText(double value) {
+  std::string s = NumberToText(value);
+  const size_t e = s.find('E');
+  if (e == std::string::npos) return s;
+  // Expand d.dddE+xx / d.dddE-xx into positional notation.
+  const int exponent = std::stoi(s.substr(e + 1));
+  std::string mantissa = s.substr(0, e);
+  const bool negative = mantissa[0] == '-';
+  if (negative) mantissa.erase(0, 1);
+  std::string digits;
+  int point = 0;
+  for (char c : mantissa) {
+    if (c == '.') {
+      point = static_cast<int>(digits.size());
+    } else {
+      digits += c;
+    }
+  }
+  if (mantissa.find('.') == std::string::npos) point = static_cast<int>(digits.size());
+  point += exponent;
+  std::string out;
+  if (point <= 0) {
+    out = "0." + std::string(static_cast<size_t>(-point), '0') + digits;
+  } else if (point >= static_cast<int>(digits.size())) {
+    out = digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
+  } else {
+    out = digits.substr(0, static_cast<size_t>(point)) + "." + digits.substr(static_cast<size_t>(point));
+  }
+  return negative ? "-" + out : out;
+}
+
+std::string LeafText(const Variant& value, LeafKind kind) {
+  const VarType t = value.type();
+  if (t == VarType::Bytes) throw RuntimeError(err::kTypeMismatch, {}, "binary values cannot be written");
+  switch (kind) {
+    case LeafKind::Text:
+      return CStr(value);
+    case LeafKind::Integer:
+    case LeafKind::Decimal:
+    case LeafKind::Double: {
+      if (t == VarType::String && !IsNumeric(value))
+        throw RuntimeError(err::kTypeMismatch, {}, "\"" + value.AsString() + "\" is not a number");
+      if (t == VarType::Date) throw RuntimeError(err::kTypeMismatch, {}, "a date is not a number");
+      const double d = CDbl(value);
+      if (kind == LeafKind::Integer) {
+        if (d != std::trunc(d))
+          throw RuntimeError(err::kTypeMismatch, {}, NumberToText(d) + " is not a whole number");
+        return PlainDecimalText(d);
+      }
+      return kind == LeafKind::Decimal ? PlainDecimalText(d) : NumberToText(d);
+    }
+    case LeafKind::Boolean:
+      return CBool(value) ? "true" : "false";
+    case LeafKind::Date:
+      return t == VarType::Date ? FormatDate(value.AsDate(), "yyyy-mm-dd") : CStr(value);
+    case LeafKind::DateTime:
+      return t == VarType::Date ? FormatDate(value.AsDate(), "yyyy-mm-dd") + "T" +
+                                      FormatDate(value.AsDate(), "hh:nn:ss")
+                                : CStr(value);
+  }
+  return CStr(value);
+}
+
+bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
+                                std::string_view schema_path, std::string_view root_name,
+                                std::string& error_text, std::string_view record_name) {
+  xml.clear();
+  error_text.clear();
+  try {
+    const std::string path =
+        schema_path.empty() ? InstalledSchemaPath(root_name) : std::string(schema_path);
+    const CompiledSchema& schema = SchemaFor(path, root_name);
+    const ElementModel& record_model = schema.model.record();
+    if (!record_name.empty() && !EqualsIgnoreCase(record_name, record_model.name) &&
+        !EqualsIgnoreCase(record_name, root_name))
+      throw Unfit{"the schema's records are " + record_model.name + ", not " + std::string(record_name)};
+    std::shared_ptr<ValueVector> records;
+    if (document.IsObject() && !document.IsNothing())
+      records = std::dynamic_pointer_cast<ValueVector>(document.AsObject());
+    if (!records) throw Unfit{"the document is not a list of records"};
+
+    ErrorCapture errors;
+    errors.set_place(ErrorCapture::Place::ElementPath);
+    DocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
+    xmlNodePtr root = xmlNewNode(nullptr, BAD_CAST schema.model.root->name.c_str());
+    xmlNsPtr ns = schema.model.target_namespace.empty()
+                      ? nullptr
+                      : xmlNewNs(root, BAD_CAST schema.model.target_namespace.c_str(), nullptr);
+    xmlSetNs(root, ns);
+    xmlDocSetRootElement(doc.get(), root);
+    TreeBuilder builder(ns);
+    int32_t position = 0;
+    for (const Variant& item : *records) {
+      const std::string path = record_model.name + "[" + std::to_string(++position) + "]";
+      std::shared_ptr<ValueDictionary> record;
+      if (item.IsObject() && !item.IsNothing())
+        record = std::dynamic_pointer_cast<ValueDictionary>(item.AsObject());
+      if (!record) throw Unfit{path + ": a record must be a dictionary, not " + item.TypeName()};
+      xmlNodePtr node = xmlNewChild(root, ns, BAD_CAST record_model.name.c_str(), nullptr);
+      builder.Complex(node, *record, record_model, path);
+    }
+    errors.set_namespace(schema.model.target_namespace);
+    if (!Validate(schema, doc.get(), errors)) throw Unfit{errors.Text()};
+    xml = Serialise(doc.get());
+    return true;
+  } catch (const Unfit& u) {
+    error_text = u.message;
+  } catch (const RuntimeError& e) {
+    error_text = e.description();
+  } catch (const std::exception& e) {
+    error_text = e.what();
+  }
+  xml.clear();
+  if (error_text.empty()) error_text = "the document cannot be written";
+  return false;
+}
+
+bool XmlWriter::OutputXML(const Variant& document, std::string_view file_path,
+                          std::string_view schema_path, std::string_view root_name,
+                          std::string& error_text, std::string_view record_name) {
+  std::string xml;
+  if (!OutputXMLString(document, xml, schema_path, root_name, error_text, record_name)) return false;
+  const std::string target(file_path);
+  const std::string temporary = target + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << xml;
+    out.flush();
+    if (!out) {
+      std::remove(temporary.c_str());
+      error_text = "the file " + target + " cannot be written";
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, target, ec);
+  if (ec) {
+    std::remove(temporary.c_str());
+    error_text = "the file " + target + " cannot be written: " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace corvane::xml

@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/xml/xml_reader.h"
+#include "platform/xml/xml_writer.h"
+#include "support/temp_dir.h"
+#include "support/test_schema.h"
+#include "support/variant_print.h"
+#include "values/value_dictionary.h"
+#include "values/value_vector.h"
+
+namespace corvane::xml {
+namespace {
+
+class XmlTransferTest : public ::testing::Test {
+ protected:
+  std::string Schema() const { return testing::TestSchemaPath(); }
+
+  static ValueDictionaryPtr Key(Variant number, Variant name, Variant uuid) {
+    auto k = ValueDictionary::Create();
+    k->SetValue("Number", std::move(number));
+    k->SetValue("Name", std::move(name));
+    k->SetValue("UUID", std::move(uuid));
+    return k;
+  }
+
+  // A realistic document of two records.
+  static ValueVectorPtr Documents() {
+    auto entries = ValueVector::Create();
+    for (int i = 1; i <= 2; ++i) {
+      auto e = ValueDictionary::Create();
+      e->SetValue("Item", Variant(Key(Variant("M00" + std::to_string(i)), Variant("螺栓 M" + std::to_string(i)),
+                                      Variant("U-" + std::to_string(i)))));
+      e->SetValue("Qty", Variant(i * 1.5));
+      entries->Add(Variant(e));
+    }
+    auto first = ValueDictionary::Create();
+    first->SetValue("billno", Variant("SO'1 & <2> \"q\""));  // keys match without case
+    first->SetValue("Note", Variant("销售订单 — 备注"));         // written in schema order
+    first->SetValue("Date", Variant("2024-03-05"));
+    first->SetValue("Count", Variant(int32_t(3)));
+    first->SetValue("Rate", Variant(0.1 + 0.2));
+    first->SetValue("Flag", Variant(true));
+    first->SetValue("Customer", Variant(Key(Variant("C001"), Variant::Null(), Variant("U-C"))));
+    first->SetValue("Entry", Variant(entries));
+    first->SetValue("Tag", Variant(ValueVector::Create()));
+    auto second = ValueDictionary::Create();
+    second->SetValue("BillNo", Variant("SO2"));
+    second->SetValue("Count", Variant::Null());
+    auto docs = ValueVector::Create();
+    docs->Add(Variant(first));
+    docs->Add(Variant(second));
+    return docs;
+  }
+
+  std::string Write(const Variant& doc, std::string& error) {
+    std::string xml = "left over";
+    XmlWriter().OutputXMLString(doc, xml, Schema(), "TestDocs", error);
+    return xml;
+  }
+  ValueVectorPtr Read(const std::string& xml, std::string& error) {
+    Variant doc;
+    if (!XmlReader().InputXMLString(doc, xml, Schema(), "TestDocs", error)) return nullptr;
+    return doc.ObjectAs<ValueVector>();
+  }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(XmlTransferTest, TreeToXmlToTree) {
+  std::string error;
+  const std::string xml = Write(Variant(Documents()), error);
+  ASSERT_EQ(error, "");
+  EXPECT_NE(xml.find("<TestDocs xmlns=\"urn:test:docs\">"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("SO'1 &amp; &lt;2&gt; \"q\""), std::string::npos) << xml;
+  EXPECT_LT(xml.find("<BillNo>"), xml.find("<Date>"));
+  EXPECT_LT(xml.find("<Tag") == std::string::npos ? 0 : 1, 1);  // an empty list writes nothing
+  EXPECT_NE(xml.find("<Rate>0.3</Rate>"), std::string::npos) << xml;
+
+  const ValueVectorPtr back = Read(xml, error);
+  ASSERT_TRUE(back) << error;
+  ASSERT_EQ(back->Count(), 2);
+  auto first = back->Item(1).ObjectAs<ValueDictionary>();
+  EXPECT_EQ(first->Value("BillNo"), Variant("SO'1 & <2> \"q\""));
+  EXPECT_EQ(first->Value("Note"), Variant("销售订单 — 备注"));
+  EXPECT_EQ(first->Value("Date"), Variant("2024-03-05"));  // dates come back as text
+  EXPECT_EQ(first->Value("Count"), Variant(int32_t(3)));
+  EXPECT_EQ(first->Value("Rate"), Variant(0.3));
+  EXPECT_EQ(first->Value("Flag"), Variant(true));
+  auto customer = first->Value("Customer").ObjectAs<ValueDictionary>();
+  EXPECT_EQ(customer->Value("Number"), Variant("C001"));
+  EXPECT_FALSE(customer->Exists("Name"));  // Null wrote no element
+  auto entries = first->Value("Entry").ObjectAs<ValueVector>();
+  ASSERT_EQ(entries->Count(), 2);
+  auto entry = entries->Item(2).ObjectAs<ValueDictionary>();
+  EXPECT_EQ(entry->Value("Qty"), Variant(3.0));
+  EXPECT_EQ(entry->Value("Item").ObjectAs<ValueDictionary>()->Value("Name"), Variant("螺栓 M2"));
+  EXPECT_EQ(first->Value("Tag").ObjectAs<ValueVector>()->Count(), 0);
+  // A list the record never mentioned still comes back, empty.
+  auto second = back->Item(2).ObjectAs<ValueDictionary>();
+  EXPECT_EQ(second->Value("Entry").ObjectAs<ValueVector>()->Count(), 0);
+  EXPECT_FALSE(second->Exists("Count"));
+}
+
+TEST_F(XmlTransferTest, WrittenXmlPassesAnIndependentValidator) {
+  std::string error;
+  const std::string xml = Write(Variant(Documents()), error);
+  ASSERT_EQ(error, "");
+  const std::string file = dir_.File("out.xml");
+  std::ofstream(file) << xml;
+  const std::string command =
+      "xmllint --noout --schema '" + Schema() + "' '" + file + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << xml;
+}
+
+TEST_F(XmlTransferTest, AnEmptyListOfRecordsIsAnEmptyDocument) {
+  std::string error;
+  const std::string xml = Write(Variant(ValueVector::Create()), error);
+  ASSERT_EQ(error, "");
+  const ValueVectorPtr back = Read(xml, error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_EQ(back->Count(), 0);
+}
+
+TEST_F(XmlTransferTest, DocumentsThatDoNotFitAreRefusedNamingTheElement) {
+  struct Case {
+    const char* why;
+    std::function<void(ValueDictionary&)> spoil;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"unknown key", [](ValueDictionary& d) { d.SetValue("Colour", Variant("red")); }, "Colour"},
+      {"text for a number", [](ValueDictionary& d) { d.SetValue("Count", Variant("abc")); },
+       "Doc[1]/Count: \"abc\" is not a number"},
+      {"fraction for an integer", [](ValueDictionary& d) { d.SetValue("Count", Variant(2.5)); },
+       "Doc[1]/Count: 2.5 is not a whole number"},
+      {"bad date text", [](ValueDictionary& d) { d.SetValue("Date", Variant("2024-02-30")); },
+       "Date"},
+      {"text for a key record", [](ValueDictionary& d) { d.SetValue("Customer", Variant("C001")); },
+       "Customer: needs child elements"},
+      {"list for a single element", [](ValueDictionary& d) {
+         auto v = ValueVector::Create();
+         v->Add(Variant("a"));
+         v->Add(Variant("b"));
+         d.SetValue("Note", Variant(v));
+       }, "Note: occurs once"},
+      {"unknown key in an entry", [](ValueDictionary& d) {
+         auto e = ValueDictionary::Create();
+         e->SetValue("Qtty", Variant(1));
+         auto v = ValueVector::Create();
+         v->Add(Variant(e));
+         d.SetValue("Entry", Variant(v));
+       }, "\"Qtty\" is not an element of Entry"},
+      {"control character", [](ValueDictionary& d) { d.SetValue("Note", Variant("a\x01")); },
+       "Note: holds a character XML cannot carry"},
+      {"missing required element", [](ValueDictionary& d) { d.Remove("BillNo"); }, "BillNo"},
+      {"binary value", [](ValueDictionary& d) { d.SetValue("Note", Variant(Bytes{1})); }, "Note"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    auto docs = Documents();
+    c.spoil(*docs->Item(1).ObjectAs<ValueDictionary>());
+    std::string error;
+    const std::string xml = Write(Variant(docs), error);
+    EXPECT_EQ(xml, "");  // a failing write leaves the caller's text empty
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
+  std::string error;
+  EXPECT_EQ(Write(Variant("not a list"), error), "");
+  EXPECT_NE(error.find("not a list of records"), std::string::npos);
+  auto with_scalar = ValueVector::Create();
+  with_scalar->Add(Variant(1));
+  EXPECT_EQ(Write(Variant(with_scalar), error), "");
+  EXPECT_NE(error.find("must be a dictionary"), std::string::npos);
+}
+
+TEST_F(XmlTransferTest, BadTextIsRefusedWithItsPlace) {
+  const std::string head = "<?xml version=\"1.0\"?>\n<TestDocs xmlns=\"urn:test:docs\">\n";
+  struct Case {
+    const char* why;
+    std::string xml;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"not well-formed", head + "<Doc><BillNo>x</Bill></Doc></TestDocs>", "line 3, column"},
+      {"wrong root", "<Other xmlns=\"urn:test:docs\"/>", "root element must be TestDocs"},
+      {"wrong namespace", "<TestDocs xmlns=\"urn:other\"/>", "root element must be TestDocs"},
+      {"unknown element", head + "<Doc><BillNo>x</BillNo><Colour/></Doc></TestDocs>", "Colour"},
+      {"wrong type", head + "<Doc><BillNo>x</BillNo><Count>many</Count></Doc></TestDocs>",
+       "line 3"},
+      {"wrong order", head + "<Doc><Count>1</Count><BillNo>x</BillNo></Doc></TestDocs>", "line 3"},
+      {"entity bomb",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 "
+       "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">]>\n<TestDocs "
+       "xmlns=\"urn:test:docs\"><Doc><BillNo>&lol2;</BillNo></Doc></TestDocs>",
+       "line 2, column 1: a document type declaration is not accepted"},
+      {"external entity",
+       "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+       "<TestDocs xmlns=\"urn:test:docs\"><Doc><BillNo>&x;</BillNo></Doc></TestDocs>",
+       "document type declaration is not accepted"},
+      {"empty text", "", "cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string error;
+    Variant doc(int32_t(7));  // left as it was on failure
+    EXPECT_FALSE(XmlReader().InputXMLString(doc, c.xml, Schema(), "TestDocs", error));
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    EXPECT_EQ(doc, Variant(int32_t(7)));
+  }
+}
+
+TEST_F(XmlTransferTest, OversizedTextIsRefusedBeforeParsing) {
+  std::string error;
+  Variant doc;
+  const std::string huge(kMaxXmlBytes + 1, ' ');
+  EXPECT_FALSE(XmlReader().InputXMLString(doc, huge, Schema(), "TestDocs", error));
+  EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+}
+
+TEST_F(XmlTransferTest, ElementsThatRepeatAreListsEvenWhenOnce) {
+  std::string error;
+  const ValueVectorPtr back =
+      Read("<TestDocs xmlns=\"urn:test:docs\"><Doc><BillNo>x</BillNo><Tag>only</Tag>"
+           "</Doc></TestDocs>", error);
+  ASSERT_TRUE(back) << error;
+  auto tags = back->Item(1).ObjectAs<ValueDictionary>()->Value("Tag").ObjectAs<ValueVector>();
+  ASSERT_EQ(tags->Count(), 1);
+  EXPECT_EQ(tags->Item(1), Variant("only"));
+}
+
+TEST_F(XmlTransferTest, FileFormsReplaceTheFileOnlyOnSuccess) {
+  const std::string file = dir_.File("docs.xml");
+  std::string error;
+  ASSERT_TRUE(XmlWriter().OutputXML(Variant(Documents()), file, Schema(), "TestDocs", error)) << error;
+  Variant doc;
+  ASSERT_TRUE(XmlReader().InputXML(doc, file, Schema(), "TestDocs", error)) << error;
+  EXPECT_EQ(doc.ObjectAs<ValueVector>()->Count(), 2);
+  auto bad = Documents();
+  bad->Item(1).ObjectAs<ValueDictionary>()->SetValue("Colour", Variant("red"));
+  EXPECT_FALSE(XmlWriter().OutputXML(Variant(bad), file, Schema(), "TestDocs", error));
+  ASSERT_TRUE(XmlReader().InputXML(doc, file, Schema(), "TestDocs", error)) << error;  // intact
+  EXPECT_FALSE(XmlReader().InputXML(doc, dir_.File("none.xml"), Schema(), "TestDocs", error));
+  EXPECT_NE(error.find("none.xml"), std::string::npos);
+}
+
+TEST_F(XmlTransferTest, AMissingOrForeignSchemaIsAClearError) {
+  std::string error, xml;
+  XmlWriter().OutputXMLString(Variant(Documents()), xml, dir_.File("None.xsd"), "TestDocs", error);
+  EXPECT_NE(error.find("None.xsd does not exist"), std::string::npos) << error;
+  XmlWriter().OutputXMLString(Variant(Documents()), xml, Schema(), "Elsewhere", error);
+  EXPECT_NE(error.find("declares no root element Elsewhere"), std::string::npos) << error;
+}
+
+TEST(PlainDecimalText, NeverAnExponent) {
+  EXPECT_EQ(PlainDecimalText(0.00001), "0.00001");
+  EXPECT_EQ(PlainDecimalText(-1.25e-7), "-0.000000125");
+  EXPECT_EQ(PlainDecimalText(1.5e20), "150000000000000000000");
+  EXPECT_EQ(PlainDecimalText(12.5), "12.5");
+  EXPECT_EQ(PlainDecimalText(10 * (1 + 17.0 / 100)), "11.7");
+}
+
+}  // namespace
+}  // namespace corvane::xml
