@@ -134,7 +134,9 @@ std::string LeafText(const Variant& value, LeafKind kind) {
   if (t == VarType::Bytes) throw RuntimeError(err::kTypeMismatch, {}, "binary values cannot be written");
   switch (kind) {
     case LeafKind::Text:
-      return CStr(value);
+      // A number in a text element is written without exponent, so that an
+      // import reading it back as a plain decimal number accepts it.
+      return t == VarType::Double ? PlainDecimalText(value.AsDouble()) : CStr(value);
     case LeafKind::Integer:
     case LeafKind::Decimal:
     case LeafKind::Double: {
