@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "exchange/cls_sale_order.h"
+#include "frame/call_context.h"
+#include "frame/gateway.h"
+#include "frame/outside/object_factory.h"
+#include "frame/schema_folder.h"
+#include "frame/xml_bridge.h"
+#include "platform/db/sqlite_connection.h"
+#include "support/demo_account.h"
+#include "values/format.h"
+#include "values/value_dictionary.h"
+
+namespace corvane {
+namespace {
+
+using testing::DemoAccount;
+
+// The real connection component, remembering every statement and every
+// object made, so that a test can see what ran and what was left open.
+class WatchedConnection : public db::SqliteConnection {
+ public:
+  WatchedConnection() { made.push_back(this); }
+  ~WatchedConnection() override { std::erase(made, this); }
+  RecordSetPtr GetAnyRecordSet(std::string_view sql) override {
+    statements.push_back(std::string(sql));
+    return db::SqliteConnection::GetAnyRecordSet(sql);
+  }
+  static inline std::vector<std::string> statements;
+  static inline std::vector<WatchedConnection*> made;
+};
+
+struct Page {
+  bool ok = false;
+  std::string xml, timestamp, max_timestamp, error;
+  std::vector<std::string> bill_numbers;
+  ValueVectorPtr records;
+};
+
+class SaleOrderExportTest : public ::testing::Test {
+ protected:
+  Page Export(clsSaleOrder& order, int32_t per_count, std::string timestamp) {
+    Page p;
+    p.timestamp = std::move(timestamp);
+    std::string props = account_.PropsString();
+    p.ok = order.Export(props, p.xml, per_count, p.timestamp, p.max_timestamp, p.error);
+    if (p.ok) {
+      std::string error;
+      EXPECT_TRUE(ReadXMLDocument(p.records, p.xml, ThisThreadSchemaFolder() + "TavoIndSaleOrder.xsd",
+                                  "TavoIndSaleOrder", error))
+          << error;
+      for (const Variant& r : *p.records)
+        p.bill_numbers.push_back(CStr(r.ObjectAs<ValueDictionary>()->Value("BillNo")));
+    }
+    return p;
+  }
+  std::vector<std::string> Column(const std::string& sql) {
+    ParsePropsString(account_.PropsString());
+    ConnectionPtr c;
+    OpenErpConnection(c);
+    std::vector<std::string> out;
+    for (RecordSetPtr rs = c->GetAnyRecordSet(sql); !rs->Eof(); rs->MoveNext())
+      out.push_back(CStr(rs->Fields(0)));
+    return out;
+  }
+  void Sql(const std::string& sql) { Column(sql); }
+  bool PassesXmllint(const std::string& xml) {
+    const std::string file = account_.dir().File("page.xml");
+    std::ofstream(file, std::ios::trunc) << xml;
+    const std::string command = "xmllint --noout --schema '" + ThisThreadSchemaFolder() +
+                                "TavoIndSaleOrder.xsd' '" + file + "' >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+  }
+
+  DemoAccount account_;
+};
+
+TEST_F(SaleOrderExportTest, PagingWalkReturnsEveryOrderOnceInTimestampOrder) {
+  clsSaleOrder order;
+  std::vector<std::string> seen;
+  std::string timestamp;  // omitted: from the beginning
+  int pages = 0;
+  while (true) {
+    Page p = Export(order, 7, timestamp);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(PassesXmllint(p.xml));
+    EXPECT_EQ(p.timestamp.size(), 18u);
+    if (p.bill_numbers.empty()) {
+      EXPECT_EQ(p.timestamp, "0x0000000000000000");
+      break;
+    }
+    EXPECT_LE(p.bill_numbers.size(), 7u);
+    seen.insert(seen.end(), p.bill_numbers.begin(), p.bill_numbers.end());
+    timestamp = p.timestamp;
+    ASSERT_LT(++pages, 100);
+  }
+  EXPECT_EQ(seen, Column("SELECT FBillNo FROM SEOrder WHERE FInterID <> 0 ORDER BY FOperDate"));
+}
+
+TEST_F(SaleOrderExportTest, TimestampsOfThePageAndTheTable) {
+  clsSaleOrder order;
+  Page first = Export(order, 1, "");
+  ASSERT_TRUE(first.ok) << first.error;
+  ASSERT_EQ(first.bill_numbers.size(), 1u);
+  const auto oldest = Column(
+      "SELECT TOP 1 FBillNo FROM SEOrder WHERE FInterID <> 0 ORDER BY FOperDate");
+  EXPECT_EQ(first.bill_numbers.front(), oldest.front());
+  // The maximum covers the whole table, the FInterID 0 row included.
+  ParsePropsString(account_.PropsString());
+  ConnectionPtr c;
+  OpenErpConnection(c);
+  RecordSetPtr max = c->GetAnyRecordSet("SELECT MAX(FOperDate) FROM SEOrder");
+  std::string expected = "0x";
+  for (uint8_t b : max->Fields(0).AsBytes()) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", b);
+    expected += hex;
+  }
+  EXPECT_EQ(first.max_timestamp, expected);
+}
+
+TEST_F(SaleOrderExportTest, AnOrderUpdatedBetweenPagesComesAgain) {
+  clsSaleOrder order;
+  Page first = Export(order, 5, "");
+  ASSERT_TRUE(first.ok) << first.error;
+  Sql("UPDATE SEOrder SET FFetchAdd='moved' WHERE FBillNo='" + first.bill_numbers.front() + "'");
+  std::vector<std::string> later;
+  for (std::string ts = first.timestamp;;) {
+    Page p = Export(order, 5, ts);
+    ASSERT_TRUE(p.ok) << p.error;
+    if (p.bill_numbers.empty()) break;
+    later.insert(later.end(), p.bill_numbers.begin(), p.bill_numbers.end());
+    ts = p.timestamp;
+  }
+  ASSERT_FALSE(later.empty());
+  EXPECT_EQ(later.back(), first.bill_numbers.front());
+}
+
+TEST_F(SaleOrderExportTest, FilterAndAllInOnePage) {
+  const auto customers = Column("SELECT TOP 1 FCustID FROM SEOrder WHERE FInterID <> 0 ORDER BY FCustID");
+  clsSaleOrder order;
+  order.SetFilter("FCustID=" + customers.front());
+  Page p = Export(order, 0, "");
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.bill_numbers,
+            Column("SELECT FBillNo FROM SEOrder WHERE FInterID <> 0 AND FCustID=" +
+                   customers.front() + " ORDER BY FOperDate"));
+  order.SetFilter("");
+  Page all = Export(order, 0, "");
+  EXPECT_EQ(all.bill_numbers.size(),
+            Column("SELECT FBillNo FROM SEOrder WHERE FInterID <> 0").size());
+}
+
+TEST_F(SaleOrderExportTest, ProgressOnlyWhenAskedFor) {
+  clsSaleOrder order;
+  std::vector<std::pair<int32_t, int32_t>> events;
+  order.SetProgressHandler([&](int32_t cur, int32_t total, bool ok, const std::string& msg) {
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(msg, "");
+    events.emplace_back(cur, total);
+  });
+  ASSERT_TRUE(Export(order, 4, "").ok);
+  EXPECT_TRUE(events.empty());
+  order.SetbProgress(true);
+  ASSERT_TRUE(Export(order, 4, "").ok);
+  EXPECT_EQ(events, (std::vector<std::pair<int32_t, int32_t>>{{1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+}
+
+TEST_F(SaleOrderExportTest, RecordsCarryHeaderFieldsKeysAndEntries) {
+  Sql("UPDATE SEOrder SET FDate=NULL, FExchangeRate=NULL, FCustID=0 WHERE FBillNo='SO000002'");
+  Sql("DELETE FROM SEOrderEntry WHERE FInterID=(SELECT FInterID FROM SEOrder WHERE FBillNo='SO000004')");
+  clsSaleOrder order;
+  Page p = Export(order, 0, "");
+  ASSERT_TRUE(p.ok) << p.error;
+  auto find = [&](const std::string& bill) {
+    for (const Variant& r : *p.records) {
+      auto d = r.ObjectAs<ValueDictionary>();
+      if (CStr(d->Value("BillNo")) == bill) return d;
+    }
+    return ValueDictionaryPtr();
+  };
+  auto changed = find("SO000002");
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->Value("Date"), Format(Variant(Now()), "yyyy-mm-dd"));
+  EXPECT_EQ(changed->Value("ExchangeRate"), Variant("1"));  // as text in the document
+  EXPECT_FALSE(changed->Exists("Customer"));  // ID 0: no key record
+  auto no_entries = find("SO000004");
+  ASSERT_TRUE(no_entries);
+  EXPECT_EQ(no_entries->Value("OrderEntry").ObjectAs<ValueVector>()->Count(), 0);
+  auto normal = find("SO000001");
+  ASSERT_TRUE(normal);
+  auto customer = normal->Value("Customer").ObjectAs<ValueDictionary>();
+  EXPECT_FALSE(CStr(customer->Value("Number")).empty());
+  EXPECT_FALSE(CStr(customer->Value("UUID")).empty());
+  auto entries = normal->Value("OrderEntry").ObjectAs<ValueVector>();
+  ASSERT_GT(entries->Count(), 0);
+  auto entry = entries->Item(1).ObjectAs<ValueDictionary>();
+  EXPECT_TRUE(entry->Exists("Item"));
+  EXPECT_TRUE(entry->Exists("Unit"));
+  EXPECT_EQ(entry->Value("EntryID"), Variant(int32_t(1)));
+}
+
+class MemberConnectionTest : public SaleOrderExportTest {
+ protected:
+  void SetUp() override { WatchedConnection::statements.clear(); }
+  ScopedProgIdOverride watched_{kConnectionProgId, [] { return std::make_shared<WatchedConnection>(); }};
+  bool AnyOpen() const {
+    for (WatchedConnection* c : WatchedConnection::made)
+      if (c->IsOpen()) return true;
+    return false;
+  }
+  bool RanSqlOnOrders() const {
+    for (const std::string& s : WatchedConnection::statements)
+      if (UCase(s).find("SEORDER") != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(MemberConnectionTest, MalformedTimestampsAndPageSizesRunNoSql) {
+  clsSaleOrder order;
+  struct Case {
+    std::string timestamp;
+    int32_t per_count;
+  };
+  const Case cases[] = {{"0x0) OR (1=1", 10}, {"12", 10}, {"0xZZ", 10},
+                        {"0x00000000000000001", 10}, {"0x0000000000000000", -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.timestamp + " / " + std::to_string(c.per_count));
+    WatchedConnection::statements.clear();
+    std::string props = account_.PropsString(), xml = "before", ts = c.timestamp, max, error;
+    EXPECT_FALSE(order.Export(props, xml, c.per_count, ts, max, error));
+    EXPECT_EQ(error.rfind("错误号:5\r\n", 0), 0u) << error;
+    EXPECT_EQ(xml, "before");
+    EXPECT_FALSE(RanSqlOnOrders());
+    EXPECT_FALSE(AnyOpen());
+  }
+}
+
+TEST_F(MemberConnectionTest, ABrokenFilterFailsWithTheDatabasesMessageAndClosesTheConnection) {
+  clsSaleOrder order;
+  order.SetFilter("FCustID = = 5");
+  std::string props = account_.PropsString(), xml = "before", ts, max, error;
+  EXPECT_FALSE(order.Export(props, xml, 10, ts, max, error));
+  EXPECT_NE(error.find("syntax error"), std::string::npos) << error;
+  EXPECT_NE(error.find("(FCustID = = 5)"), std::string::npos) << error;
+  EXPECT_EQ(xml, "before");
+  EXPECT_FALSE(AnyOpen());
+  // The next call on the same object starts cleanly.
+  order.SetFilter("");
+  EXPECT_TRUE(order.Export(props, xml, 10, ts, max, error)) << error;
+  EXPECT_FALSE(AnyOpen());
+}
+
+TEST_F(MemberConnectionTest, ARefusedUserGetsTheRightsMessageAndNothingElse) {
+  clsSaleOrder order;
+  std::string props = account_.PropsString(16397), xml = "x", ts = "0x01", max = "m", error;
+  EXPECT_FALSE(order.Export(props, xml, 10, ts, max, error));
+  EXPECT_EQ(error, "当前连接用户没有授权通过 WebServices 进行数据处理!");
+  EXPECT_EQ(xml, "x");
+  EXPECT_EQ(ts, "0x01");
+  EXPECT_EQ(max, "m");
+  EXPECT_FALSE(RanSqlOnOrders());
+}
+
+}  // namespace
+}  // namespace corvane
