@@ -715,10 +715,12 @@ class DocumentMaker {
     check(delivery_numbers_, int64_t{plan.stock_bills} + plan.deleted_stock_bills);
   }
 
-  void Make(const Plan& plan, int entries_per_order) {
+  void Make(const Plan& plan, int entries_per_order, bool fixed_entries) {
     for (int i = 1; i <= plan.orders; ++i) {
       int entries = 0;
-      if (entries_per_order > 0 && (i <= 2 || (i != 3 && !random_.Percent(4)))) {
+      if (fixed_entries) {
+        entries = entries_per_order;
+      } else if (entries_per_order > 0 && (i <= 2 || (i != 3 && !random_.Percent(4)))) {
         entries = random_.Between(1, 2 * entries_per_order - 1);
       }
       MakeOrder(i, order_numbers_.Next(), entries, i == 2);
@@ -1126,7 +1128,7 @@ DemoSummary Fill(sqlite3* db, const DemoOptions& options, const Plan& plan) {
   {
     DocumentMaker documents(db, random, base);
     documents.CheckNumbersFit(plan);
-    if (!options.base_only) documents.Make(plan, options.entries_per_order);
+    if (!options.base_only) documents.Make(plan, options.entries_per_order, options.fixed_entries);
     summary.deleted_heads = documents.deleted();
   }
   for (const CountedTable& counted : kCountedTables) {

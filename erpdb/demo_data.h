@@ -102,6 +102,7 @@ struct DemoOptions {
   uint64_t seed = 1;
   bool base_only = false;     // base data only: no orders, invoices, stock bills or deletions
   int entries_per_order = 5;  // average number of entries of an order (see above)
+  bool fixed_entries = false; // every order gets exactly entries_per_order entries (benchmarks)
 };
 
 // Rows made, per table. Documents count the rows left in their tables: `orders` includes the
