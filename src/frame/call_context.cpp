@@ -27,11 +27,11 @@ std::string SplitFirst(std::string& text, char sep) {
 
 }  // namespace
 
-bool ParsePropsString(std::string_view props) {
-  CallContext& ctx = ThisThreadState().call_context;
-  ctx.raw = std::string(props);
-  ctx.pairs = ValueDictionary::Create();
+namespace {
 
+// Adds the pairs of `props` to `pairs`, in order; raises 457 on a duplicate
+// key, leaving the pairs before it stored.
+void AddPairs(std::string_view props, ValueDictionary& pairs) {
   std::string rest(props);
   while (true) {
     const std::string key = Trim(SplitFirst(rest, '='));
@@ -45,9 +45,24 @@ bool ParsePropsString(std::string_view props) {
       value = SplitFirst(rest, ';');
     }
     if (key.empty()) break;
-    if (ctx.pairs->Exists(key)) throw RuntimeError(err::kDuplicateKey);
-    ctx.pairs->SetValue(key, Variant(Trim(value)));
+    if (pairs.Exists(key)) throw RuntimeError(err::kDuplicateKey);
+    pairs.SetValue(key, Variant(Trim(value)));
   }
+}
+
+}  // namespace
+
+std::shared_ptr<ValueDictionary> ParsePropsPairs(std::string_view props) {
+  auto pairs = ValueDictionary::Create();
+  AddPairs(props, *pairs);
+  return pairs;
+}
+
+bool ParsePropsString(std::string_view props) {
+  CallContext& ctx = ThisThreadState().call_context;
+  ctx.raw = std::string(props);
+  ctx.pairs = ValueDictionary::Create();
+  AddPairs(props, *ctx.pairs);
   return true;
 }
 

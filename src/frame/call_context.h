@@ -12,10 +12,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "values/value_dictionary.h"
+
 namespace corvane {
+
+// The pairs of a property string, without touching any call context: what
+// ParsePropsString stores. A duplicate key raises 457.
+std::shared_ptr<ValueDictionary> ParsePropsPairs(std::string_view props);
 
 // Replaces the call context of this thread with the pairs of `props`.
 // Parsing stops at the first empty key. A key that occurs twice raises 457;

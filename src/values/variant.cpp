@@ -330,6 +330,55 @@ std::string NumberToText(double d) {
   return s;
 }
 
+std::string PlainNumberText(double value) {
+  std::string s = NumberToText(value);
+  const size_t e = s.find('E');
+  if (e == std::string::npos) return s;
+  // Expand d.dddE+xx / d.dddE-xx into positional notation.
+  const int exponent = std::stoi(s.substr(e + 1));
+  std::string mantissa = s.substr(0, e);
+  const bool negative = mantissa[0] == '-';
+  if (negative) mantissa.erase(0, 1);
+  std::string digits;
+  int point = 0;
+  for (char c : mantissa) {
+    if (c == '.') {
+      point = static_cast<int>(digits.size());
+    } else {
+      digits += c;
+    }
+  }
+  if (mantissa.find('.') == std::string::npos) point = static_cast<int>(digits.size());
+  point += exponent;
+  std::string out;
+  if (point <= 0) {
+    out = "0." + std::string(static_cast<size_t>(-point), '0') + digits;
+  } else if (point >= static_cast<int>(digits.size())) {
+    out = digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
+  } else {
+    out = digits.substr(0, static_cast<size_t>(point)) + "." + digits.substr(static_cast<size_t>(point));
+  }
+  return negative ? "-" + out : out;
+}
+
+bool IsPlainDecimal(std::string_view text) {
+  size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0;
+}
+
 Date MakeDate(int year, int month, int day, int hour, int minute, double second) {
   if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
       day > DaysInMonth(year, month))

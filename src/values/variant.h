@@ -131,6 +131,16 @@ double Val(std::string_view text);
 // exponent only below 1E-4 or from 1E15 on.
 std::string NumberToText(double d);
 
+// A number as plain decimal text: up to 15 significant digits like
+// NumberToText, but never an exponent ("0.00001", "150000000000000000000").
+std::string PlainNumberText(double d);
+
+// True for text that reads as a plain decimal number: an optional sign,
+// digits with at most one decimal point, at least one digit; no blanks, no
+// exponent, no grouping, no hexadecimal. Such text can stand in SQL as a
+// number as it is.
+bool IsPlainDecimal(std::string_view text);
+
 // Text of a Date: "yyyy-mm-dd", "hh:mm:ss", or both separated by a blank,
 // depending on which parts it has.
 std::string DateToText(Date d);

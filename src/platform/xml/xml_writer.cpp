@@ -98,37 +98,6 @@ std::string Serialise(xmlDocPtr doc) {
 
 }  // namespace
 
-std::string PlainDecimalText(double value) {
-  std::string s = NumberToText(value);
-  const size_t e = s.find('E');
-  if (e == std::string::npos) return s;
-  // Expand d.dddE+xx / d.dddE-xx into positional notation.
-  const int exponent = std::stoi(s.substr(e + 1));
-  std::string mantissa = s.substr(0, e);
-  const bool negative = mantissa[0] == '-';
-  if (negative) mantissa.erase(0, 1);
-  std::string digits;
-  int point = 0;
-  for (char c : mantissa) {
-    if (c == '.') {
-      point = static_cast<int>(digits.size());
-    } else {
-      digits += c;
-    }
-  }
-  if (mantissa.find('.') == std::string::npos) point = static_cast<int>(digits.size());
-  point += exponent;
-  std::string out;
-  if (point <= 0) {
-    out = "0." + std::string(static_cast<size_t>(-point), '0') + digits;
-  } else if (point >= static_cast<int>(digits.size())) {
-    out = digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
-  } else {
-    out = digits.substr(0, static_cast<size_t>(point)) + "." + digits.substr(static_cast<size_t>(point));
-  }
-  return negative ? "-" + out : out;
-}
-
 std::string LeafText(const Variant& value, LeafKind kind) {
   const VarType t = value.type();
   if (t == VarType::Bytes) throw RuntimeError(err::kTypeMismatch, {}, "binary values cannot be written");
@@ -136,7 +105,7 @@ std::string LeafText(const Variant& value, LeafKind kind) {
     case LeafKind::Text:
       // A number in a text element is written without exponent, so that an
       // import reading it back as a plain decimal number accepts it.
-      return t == VarType::Double ? PlainDecimalText(value.AsDouble()) : CStr(value);
+      return t == VarType::Double ? PlainNumberText(value.AsDouble()) : CStr(value);
     case LeafKind::Integer:
     case LeafKind::Decimal:
     case LeafKind::Double: {
@@ -147,9 +116,9 @@ std::string LeafText(const Variant& value, LeafKind kind) {
       if (kind == LeafKind::Integer) {
         if (d != std::trunc(d))
           throw RuntimeError(err::kTypeMismatch, {}, NumberToText(d) + " is not a whole number");
-        return PlainDecimalText(d);
+        return PlainNumberText(d);
       }
-      return kind == LeafKind::Decimal ? PlainDecimalText(d) : NumberToText(d);
+      return kind == LeafKind::Decimal ? PlainNumberText(d) : NumberToText(d);
     }
     case LeafKind::Boolean:
       return CBool(value) ? "true" : "false";

@@ -31,8 +31,4 @@ class XmlWriter : public IXmlWriter {
 // saying why a value does not fit.
 std::string LeafText(const Variant& value, LeafKind kind);
 
-// A number as plain decimal text: up to 15 significant digits, never an
-// exponent ("0.00001", "123456789012345000000").
-std::string PlainDecimalText(double value);
-
 }  // namespace corvane::xml

@@ -254,12 +254,12 @@ TEST_F(XmlTransferTest, AMissingOrForeignSchemaIsAClearError) {
   EXPECT_NE(error.find("declares no root element Elsewhere"), std::string::npos) << error;
 }
 
-TEST(PlainDecimalText, NeverAnExponent) {
-  EXPECT_EQ(PlainDecimalText(0.00001), "0.00001");
-  EXPECT_EQ(PlainDecimalText(-1.25e-7), "-0.000000125");
-  EXPECT_EQ(PlainDecimalText(1.5e20), "150000000000000000000");
-  EXPECT_EQ(PlainDecimalText(12.5), "12.5");
-  EXPECT_EQ(PlainDecimalText(10 * (1 + 17.0 / 100)), "11.7");
+TEST(PlainNumberText, NeverAnExponent) {
+  EXPECT_EQ(PlainNumberText(0.00001), "0.00001");
+  EXPECT_EQ(PlainNumberText(-1.25e-7), "-0.000000125");
+  EXPECT_EQ(PlainNumberText(1.5e20), "150000000000000000000");
+  EXPECT_EQ(PlainNumberText(12.5), "12.5");
+  EXPECT_EQ(PlainNumberText(10 * (1 + 17.0 / 100)), "11.7");
 }
 
 }  // namespace
