@@ -1,0 +1,68 @@
+#!/bin/sh
+# "corvane call" from the outside: the output and the exit status of a real
+# export, of a refused user and of the usage errors.
+#   call_test.sh CORVANE_CLI DEMO_DB
+cli=$1
+db=$2
+props="ConnectString={Provider=SQLite;Data Source=$db};UserID=16394;"
+passed=0
+failed=0
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+
+# expect NAME STATUS PATTERN COMMAND...: the command exits with STATUS and its
+# output (stdout and stderr) holds a line matching PATTERN (grep -E).
+expect() {
+  name=$1 status=$2 pattern=$3
+  shift 3
+  "$@" >"$out" 2>&1
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -Eq -- "$pattern" "$out"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name (exit $rc, expected $status and /$pattern/)"
+    sed 's/^/    /' "$out"
+  fi
+}
+
+expect "export with progress" 0 '^progress 3/3 ok$' \
+  "$cli" call Corvane.clsSaleOrder Export --set bProgress=True "strPropsString=$props" lPerCount=3
+expect "export prints the result" 0 '^True$' \
+  "$cli" call corvane.clssaleorder export "STRPROPSSTRING=$props" lPerCount=3
+expect "export prints the XML after its name" 0 '^strXML =$' \
+  "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3
+expect "export prints the new timestamp" 0 '^strTimeStamp = 0x[0-9A-F]{16}$' \
+  "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3
+expect "no progress without bProgress" 0 '^strMaxTimeStamp = 0x' \
+  "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3
+if "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3 | grep -q '^progress'; then
+  failed=$((failed + 1)); echo "FAILED: progress printed without bProgress"
+else
+  passed=$((passed + 1))
+fi
+expect "a refused user answers False" 1 '^strError = .+WebServices' \
+  "$cli" call Corvane.clsSaleOrder Export \
+  "strPropsString=ConnectString={Provider=SQLite;Data Source=$db};UserID=16397;"
+
+expect "unknown ProgID" 2 'unknown ProgID Corvane.clsNothing' \
+  "$cli" call Corvane.clsNothing Export
+expect "unknown method" 2 'has no method Exprot' \
+  "$cli" call Corvane.clsSaleOrder Exprot
+expect "unknown option" 2 'has no option Colour' \
+  "$cli" call Corvane.clsSaleOrder Export --set Colour=red strPropsString=x
+expect "a method is no option" 2 'has no option Export' \
+  "$cli" call Corvane.clsSaleOrder Export --set Export=1 strPropsString=x
+expect "unknown argument" 2 'has no argument strXLM' \
+  "$cli" call Corvane.clsSaleOrder Export strPropsString=x strXLM=y
+expect "missing by-value argument" 2 'needs strXML' \
+  "$cli" call Corvane.clsSaleOrder Import strPropsString=x
+expect "text for a Long" 2 'lPerCount \(Long\) cannot take "many": Type mismatch' \
+  "$cli" call Corvane.clsSaleOrder Export strPropsString=x lPerCount=many
+expect "text for a Boolean option" 2 'bProgress \(Boolean\) cannot take "perhaps"' \
+  "$cli" call Corvane.clsSaleOrder Export --set bProgress=perhaps strPropsString=x
+expect "not an assignment" 2 'name=value' \
+  "$cli" call Corvane.clsSaleOrder Export strPropsString
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
