@@ -2,10 +2,11 @@
 //
 // The schema (erpdb/schema.sql, built into the binary) holds the ERP's base data, users and
 // rights, sales orders, sales invoices, stock bills, stock on hand and locks, the change log,
-// list templates and numbering tables, the triggers that stamp row versions and log deletions,
-// and the rows every account starts with: the row-version counter at 0, one bill-number rule
-// for each of the transaction types 81, 80, 86, 1 and 21, and the highest internal ID 0 for
-// SEOrder, ICSale and ICStockBill.
+// list templates and numbering tables, the bill service's save options and the account
+// settings, the triggers that stamp row versions and log deletions, and the rows every account
+// starts with: the row-version counter at 0, one bill-number rule for each of the transaction
+// types 81, 80, 86, 1 and 21, the highest internal ID 0 for SEOrder, ICSale and ICStockBill,
+// and the setting that allows negative stock.
 //
 // Contract:
 // * SchemaSql() returns the whole script; the text is static and lives as long as the program.

@@ -2,8 +2,9 @@
 --
 -- One script creates an empty account database: the base data, the users and their rights,
 -- the sales orders, sales invoices and stock bills with their entries, stock on hand and locks,
--- the change log, the list templates and the numbering tables, with the triggers that keep row
--- versions and the change log, and the rows every account starts with.
+-- the change log, the list templates, the numbering tables, the bill service's save options and
+-- the account settings, with the triggers that keep row versions and the change log, and the
+-- rows every account starts with.
 --
 -- Conventions:
 -- * Declared types follow the account databases on the server (INT, SMALLINT, DECIMAL(28,10),
@@ -411,8 +412,9 @@ CREATE INDEX ix_ICListTemplate_BillTemplate ON ICListTemplate (FBillTemplateID);
 -- ---------------------------------------------------------------------------------------------
 
 -- Bill-number rules, one per transaction type. The next automatic number is FPrefix followed by
--- FCurNo + 1, padded with zeros to FNumLength digits; FCurNo is the last number given and is
--- advanced inside the transaction that saves the bill.
+-- FCurNo + 1, padded with zeros to FNumLength digits. Asking for it takes nothing: FCurNo is the
+-- highest automatic number saved so far, raised inside the transaction that saves a bill whose
+-- number is FPrefix followed by a higher one.
 CREATE TABLE t_BillNoRule (
   FTranType INT NOT NULL PRIMARY KEY,
   FName NVARCHAR(80) COLLATE ERPTEXT NOT NULL DEFAULT '',
@@ -426,6 +428,44 @@ CREATE TABLE t_BillNoRule (
 CREATE TABLE t_BillInterIDMax (
   FTableName VARCHAR(50) COLLATE ERPTEXT NOT NULL PRIMARY KEY,
   FMaxInterID INT NOT NULL DEFAULT 0 CHECK (FMaxInterID >= 0)
+);
+
+-- ---------------------------------------------------------------------------------------------
+-- Bill service
+-- ---------------------------------------------------------------------------------------------
+
+-- Save options the bill service presets for a transaction type: each row becomes an entry of
+-- the SaveInfo dictionary of the type's empty save package, named FName, with FValue read as
+-- FValueType says (Boolean: True/False or a number, 0 being False; Integer: 16-bit; Long:
+-- 32-bit; String: as it stands).
+CREATE TABLE t_BillSaveOption (
+  FTranType INT NOT NULL,
+  FName VARCHAR(80) COLLATE ERPTEXT NOT NULL,
+  FValue NVARCHAR(255) COLLATE ERPTEXT NOT NULL DEFAULT '',
+  FValueType VARCHAR(20) COLLATE ERPTEXT NOT NULL DEFAULT 'String'
+    CHECK (FValueType IN ('Boolean', 'Integer', 'Long', 'String')),
+  PRIMARY KEY (FTranType, FName)
+);
+
+-- The bills being saved over right now: the bill service puts the head's table and internal ID
+-- here, inside its saving transaction, while it deletes the old head and entries to write the
+-- new ones, so that the change log does not record the deletion of a bill that goes on
+-- existing. No row outlives that transaction.
+CREATE TABLE t_BillResave (
+  FTableName VARCHAR(50) COLLATE ERPTEXT NOT NULL,
+  FInterID INT NOT NULL,
+  PRIMARY KEY (FTableName, FInterID)
+);
+
+-- ---------------------------------------------------------------------------------------------
+-- Account settings
+-- ---------------------------------------------------------------------------------------------
+
+-- Settings of the account, one value per key. AllowNegativeStock: '1' lets outgoing stock bills
+-- take stock on hand below zero, '0' makes the bill service refuse them.
+CREATE TABLE t_SystemProfile (
+  FKey VARCHAR(80) COLLATE ERPTEXT NOT NULL PRIMARY KEY,
+  FValue NVARCHAR(255) COLLATE ERPTEXT
 );
 
 -- ---------------------------------------------------------------------------------------------
@@ -571,10 +611,13 @@ END;
 -- Deleting a bill head logs the deletion of its UUID under the head's transaction type, once for
 -- each reader of the log (FSystemFlag 1, then 2); each row takes its own row version. Entries
 -- are not logged: the head stands for the document. A sales order head without a type is a
--- sales order all the same.
+-- sales order all the same. A head deleted while the bill service saves over it (its table and
+-- ID in t_BillResave) is not logged: the document goes on under the same ID.
 -- ---------------------------------------------------------------------------------------------
 
 CREATE TRIGGER trg_SEOrder_ChangeLog_Delete AFTER DELETE ON SEOrder
+WHEN NOT EXISTS (SELECT 1 FROM t_BillResave
+                 WHERE FTableName = 'SEOrder' AND FInterID = OLD.FInterID)
 BEGIN
   INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID)
   VALUES (1, IFNULL(OLD.FTranType, 81), 1, OLD.FUUID),
@@ -582,6 +625,8 @@ BEGIN
 END;
 
 CREATE TRIGGER trg_ICSale_ChangeLog_Delete AFTER DELETE ON ICSale
+WHEN NOT EXISTS (SELECT 1 FROM t_BillResave
+                 WHERE FTableName = 'ICSale' AND FInterID = OLD.FInterID)
 BEGIN
   INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID)
   VALUES (1, OLD.FTranType, 1, OLD.FUUID),
@@ -589,6 +634,8 @@ BEGIN
 END;
 
 CREATE TRIGGER trg_ICStockBill_ChangeLog_Delete AFTER DELETE ON ICStockBill
+WHEN NOT EXISTS (SELECT 1 FROM t_BillResave
+                 WHERE FTableName = 'ICStockBill' AND FInterID = OLD.FInterID)
 BEGIN
   INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID)
   VALUES (1, OLD.FTranType, 1, OLD.FUUID),
@@ -607,6 +654,8 @@ INSERT INTO t_BillNoRule (FTranType, FName, FPrefix, FCurNo, FNumLength) VALUES
   (86, '销售发票(普通)', 'SIO', 0, 6),
   (1, '采购入库单', 'PR', 0, 6),
   (21, '销售出库单', 'SD', 0, 6);
+
+INSERT INTO t_SystemProfile (FKey, FValue) VALUES ('AllowNegativeStock', '1');
 
 INSERT INTO t_BillInterIDMax (FTableName, FMaxInterID) VALUES
   ('SEOrder', 0),

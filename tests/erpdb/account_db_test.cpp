@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstdint>
 #include <ctime>
 #include <regex>
@@ -77,19 +78,24 @@ class TestDb {
   sqlite3* db_ = nullptr;
 };
 
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
 const std::regex kGuidPattern(
     "^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
 
 TEST(AccountDb, CreatesEveryTableWithItsStartingRows) {
   TestDb db;
   const char* const tables[] = {
-      "t_RowVersionCounter", "t_Item",         "t_ICItem",         "t_Organization",
-      "t_Currency",          "t_MeasureUnit",  "t_SubMessage",     "t_Settle",
-      "t_RpContract",        "t_StockPlace",   "t_User",           "t_Group",
-      "t_AccessControl",     "SEOrder",        "SEOrderEntry",     "ICSale",
-      "ICSaleEntry",         "ICStockBill",    "ICStockBillEntry", "ICInventory",
-      "t_LockStock",         "COM_DataChange", "ICListTemplate",   "t_BillNoRule",
-      "t_BillInterIDMax"};
+      "t_RowVersionCounter", "t_Item",           "t_ICItem",         "t_Organization",
+      "t_Currency",          "t_MeasureUnit",    "t_SubMessage",     "t_Settle",
+      "t_RpContract",        "t_StockPlace",     "t_User",           "t_Group",
+      "t_AccessControl",     "SEOrder",          "SEOrderEntry",     "ICSale",
+      "ICSaleEntry",         "ICStockBill",      "ICStockBillEntry", "ICInventory",
+      "t_LockStock",         "COM_DataChange",   "ICListTemplate",   "t_BillNoRule",
+      "t_BillInterIDMax",    "t_BillSaveOption", "t_BillResave",     "t_SystemProfile"};
   for (const char* table : tables) {
     EXPECT_EQ(db.Value(std::string("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND "
                                    "name='") +
@@ -105,6 +111,10 @@ TEST(AccountDb, CreatesEveryTableWithItsStartingRows) {
   EXPECT_EQ(db.Column("SELECT FTableName || ' ' || FMaxInterID FROM t_BillInterIDMax "
                       "ORDER BY FTableName"),
             (std::vector<std::string>{"ICSale 0", "ICStockBill 0", "SEOrder 0"}));
+  EXPECT_EQ(db.Column("SELECT FKey || '=' || FValue FROM t_SystemProfile"),
+            (std::vector<std::string>{"AllowNegativeStock=1"}));
+  EXPECT_EQ(db.Value("SELECT COUNT(*) FROM t_BillSaveOption"), "0");
+  EXPECT_EQ(db.Value("SELECT COUNT(*) FROM t_BillResave"), "0");
 }
 
 TEST(AccountDb, EveryTextColumnComparesAsErpText) {
@@ -474,6 +484,47 @@ TEST(AccountDb, ChangeLogHoldsDeletionsOfHeadsOnly) {
   EXPECT_EQ(db.Column("SELECT FType || '/' || FSystemFlag FROM COM_DataChange WHERE FType <> 81 "
                       "ORDER BY FType, FSystemFlag"),
             (std::vector<std::string>{"80/1", "80/2", "86/1", "86/2"}));
+}
+
+TEST(AccountDb, SavingOverABillLogsNoDeletionWhileDeletingItDoes) {
+  const struct {
+    const char* table;
+    const char* entries;
+    int tran_type;
+  } heads[] = {{"SEOrder", "SEOrderEntry", 81},
+               {"ICSale", "ICSaleEntry", 86},
+               {"ICStockBill", "ICStockBillEntry", 21}};
+  TestDb db;
+  for (const auto& head : heads) {
+    const std::string table = head.table;
+    const std::string type = std::to_string(head.tran_type);
+    SCOPED_TRACE(table);
+    db.Exec("INSERT INTO " + table + " (FInterID, FTranType, FUUID) VALUES (5, " + type +
+            ", 'U-5'), (6, " + type + ", 'U-6')");
+    db.Exec(std::string("INSERT INTO ") + head.entries + " (FInterID, FEntryID) VALUES (5, 1)");
+    const std::string old_version =
+        db.Value("SELECT hex(FOperDate) FROM " + table + " WHERE FInterID = 5");
+
+    // Saving over bill 5: marker, old rows out, new rows in, marker out, in one transaction.
+    // The marker is matched like every key (any case, trailing blanks).
+    db.Exec("BEGIN; INSERT INTO t_BillResave (FTableName, FInterID) VALUES ('" + UpperCase(table) +
+            " ', 5); DELETE FROM " + head.entries + " WHERE FInterID = 5; DELETE FROM " + table +
+            " WHERE FInterID = 5; INSERT INTO " + table + " (FInterID, FTranType, FUUID) VALUES " +
+            "(5, " + type + ", 'U-5'); DELETE FROM t_BillResave; COMMIT");
+    EXPECT_EQ(db.Value("SELECT COUNT(*) FROM COM_DataChange"), "0");
+    EXPECT_GT(db.Value("SELECT hex(FOperDate) FROM " + table + " WHERE FInterID = 5"), old_version);
+
+    // The marker of bill 5 does not hide the deletion of bill 6, and without the marker
+    // deleting bill 5 is logged.
+    db.Exec("BEGIN; INSERT INTO t_BillResave (FTableName, FInterID) VALUES ('" + table +
+            "', 5); DELETE FROM " + table +
+            " WHERE FInterID = 6; DELETE FROM t_BillResave; COMMIT");
+    db.Exec("DELETE FROM " + table + " WHERE FInterID = 5");
+    EXPECT_EQ(db.Column("SELECT FChangedUUID || '/' || FSystemFlag FROM COM_DataChange "
+                        "ORDER BY FTimeStamp"),
+              (std::vector<std::string>{"U-6/1", "U-6/2", "U-5/1", "U-5/2"}));
+    db.Exec("DELETE FROM COM_DataChange");
+  }
 }
 
 TEST(AccountDb, ErpTextComparesLikeTheServer) {

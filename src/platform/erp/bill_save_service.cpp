@@ -1,0 +1,373 @@
+#include "platform/erp/bill_save_service.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <vector>
+
+#include "frame/sql_text.h"
+#include "platform/erp/account_connection.h"
+#include "values/run_time_error.h"
+
+namespace corvane::erp {
+namespace {
+
+constexpr const char* kSource = "BillDataAccess.SaveData";
+constexpr const char* kResaveTable = "t_BillResave";
+// Half the last decimal place of a DECIMAL(28,10): quantities that differ by
+// less are equal (sums of stored decimals carry binary rounding).
+constexpr const char* kQtyTolerance = "0.00000000005";
+
+// A save a business check refuses.
+class SaveRefusal : public std::exception {
+ public:
+  SaveRefusal(int32_t ret_code, std::string message)
+      : ret_code_(ret_code), message_(std::move(message)) {}
+  int32_t ret_code() const { return ret_code_; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  int32_t ret_code_;
+  std::string message_;
+};
+
+[[noreturn]] void Fail(const std::string& description) {
+  throw RuntimeError(err::kInvalidCall, kSource, description);
+}
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// What the save list asks for.
+struct SaveRequest {
+  int32_t tran_type = 0;
+  int32_t inter_id = 0;
+  std::string bill_no;
+  bool is_red = false;
+  std::string head_sql;
+  std::vector<std::string> entry_sql;
+};
+
+SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
+  if (!save_list) throw RuntimeError(err::kObjectNotSet, kSource, "No save list");
+  if (save_list->Count() < 2) Fail("The save list holds no extension list");
+  const auto info = save_list->Item(1).ObjectAs<ValueDictionary>();
+  const auto extensions = save_list->Item(2).ObjectAs<ValueVector>();
+  if (extensions->Count() < 1) Fail("The extension list is empty");
+  const auto extension = extensions->Item(1).ObjectAs<ValueDictionary>();
+  if (!extension->Exists("FTransType")) Fail("The extension list holds no FTransType");
+
+  SaveRequest request;
+  request.tran_type = CLng(extension->Value("FTransType"));
+  request.inter_id = CLng(info->GetValue("BillInterID", Variant(int32_t{0})));
+  if (request.inter_id < 0) Fail("BillInterID " + std::to_string(request.inter_id) + " < 0");
+  request.bill_no = CStr(info->GetValue("BillNo", Variant("")));
+  request.is_red = CBool(info->GetValue("IsRedBill", Variant(false)));
+  request.head_sql = CStr(info->GetValue("HeadSQL", Variant("")));
+  const Variant entries = info->GetValue("EntrySQL", Variant());
+  if (entries.IsObject()) {
+    for (const Variant& item : *entries.ObjectAs<ValueVector>()) {
+      if (item.IsEmpty() || item.IsNull()) continue;
+      std::string sql = CStr(item);
+      if (!Trim(sql).empty()) request.entry_sql.push_back(std::move(sql));
+    }
+  } else if (!entries.IsEmpty() && !entries.IsNull()) {
+    std::string sql = CStr(entries);
+    if (!Trim(sql).empty()) request.entry_sql.push_back(std::move(sql));
+  }
+  return request;
+}
+
+std::string Text(const Variant& v) { return v.IsNull() ? std::string() : CStr(v); }
+
+// The digits after the rule's prefix, without leading zeros ("0" for zeros
+// only), when `bill_no` is an automatic number of the rule; else "".
+std::string AutomaticNumberOf(const std::string& bill_no, const std::string& prefix) {
+  if (bill_no.size() <= prefix.size() ||
+      !EqualsIgnoreCase(std::string_view(bill_no).substr(0, prefix.size()), prefix)) {
+    return {};
+  }
+  const std::string digits = bill_no.substr(prefix.size());
+  if (digits.size() > 18) return {};
+  for (char c : digits) {
+    if (c < '0' || c > '9') return {};
+  }
+  const size_t first = digits.find_first_not_of('0');
+  return first == std::string::npos ? "0" : digits.substr(first);
+}
+
+// One save inside the open transaction; returns the internal ID saved under.
+class BillSave {
+ public:
+  BillSave(IConnection& connection, const SaveRequest& request)
+      : db_(connection), request_(request), tables_(BillTablesOf(request.tran_type)) {}
+
+  int32_t Run() {
+    RefuseDuplicateNumber();
+    const int32_t id = request_.inter_id == 0 ? AllocateInterId() : ClearForResave();
+    db_.Execute(ReplaceBillPlaceholders(request_.head_sql, id, request_.bill_no));
+    for (const std::string& sql : request_.entry_sql) {
+      db_.Execute(ReplaceBillPlaceholders(sql, id, request_.bill_no));
+    }
+    const Variant new_uuid = QueryScalar(db_, HeadQuery("FUUID", id), Variant());
+    if (new_uuid.IsEmpty()) {
+      Fail("The head statement wrote no " + std::string(tables_.head) + " head with FInterID " +
+           std::to_string(id));
+    }
+    if (resaved_) FinishResave(id, Text(new_uuid));
+    AdvanceNumbering();
+    if (IsOutgoingStockBill(request_.tran_type) && !request_.is_red && !NegativeStockAllowed()) {
+      RefuseNegativeStock(id);
+    }
+    return id;
+  }
+
+ private:
+  std::string HeadQuery(const std::string& columns, int32_t id) const {
+    return "SELECT " + columns + " FROM " + tables_.head + " WHERE FInterID=" + std::to_string(id);
+  }
+
+  void RefuseDuplicateNumber() {
+    const RecordSetPtr other = db_.Execute(
+        "SELECT TOP 1 FInterID, FBillNo FROM " + std::string(tables_.head) +
+        " WHERE FBillNo=" + SqlLiteral(request_.bill_no) + " AND FInterID<>0 AND FInterID<>" +
+        std::to_string(request_.inter_id) + " ORDER BY FInterID");
+    if (other->Eof()) return;
+    throw SaveRefusal(kSaveRetDuplicateBillNo, "The bill number \"" + request_.bill_no +
+                                                   "\" is already used by " + tables_.head + " " +
+                                                   CStr(other->Fields("FInterID")) + " (\"" +
+                                                   Text(other->Fields("FBillNo")) + "\")");
+  }
+
+  // FMaxInterID of the head table in t_BillInterIDMax; Empty without a row.
+  Variant RecordedMaxInterId() {
+    return QueryScalar(
+        db_,
+        "SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName=" + SqlLiteral(tables_.head),
+        Variant());
+  }
+
+  void RecordMaxInterId(int32_t id, const Variant& recorded) {
+    const std::string name = SqlLiteral(tables_.head);
+    const std::string id_text = std::to_string(id);
+    if (recorded.IsEmpty()) {
+      db_.Execute("INSERT INTO t_BillInterIDMax (FTableName, FMaxInterID) VALUES (" + name + "," +
+                  id_text + ")");
+    } else {
+      db_.Execute("UPDATE t_BillInterIDMax SET FMaxInterID=" + id_text +
+                  " WHERE FTableName=" + name);
+    }
+  }
+
+  // The next internal ID of the head table: one past both the ID table and
+  // the highest ID the table holds.
+  int32_t AllocateInterId() {
+    const Variant recorded = RecordedMaxInterId();
+    const Variant highest = QueryScalar(
+        db_, "SELECT ISNULL(MAX(FInterID),0) FROM " + std::string(tables_.head), Variant());
+    const double last = std::max(recorded.IsEmpty() ? 0.0 : CDbl(recorded), CDbl(highest));
+    const int32_t id = CLng(Variant(last + 1));
+    RecordMaxInterId(id, recorded);
+    return id;
+  }
+
+  // Deletes the document saved over (head and every entry), its head marked
+  // as saved over; returns its ID.
+  int32_t ClearForResave() {
+    const int32_t id = request_.inter_id;
+    const std::string id_text = std::to_string(id);
+    const RecordSetPtr old = db_.Execute(HeadQuery("FUUID, FTranType", id));
+    if (!old->Eof()) {
+      resaved_ = true;
+      old_uuid_ = Text(old->Fields("FUUID"));
+      const Variant type = old->Fields("FTranType");
+      old_type_ = type.IsNull() ? request_.tran_type : CLng(type);
+      db_.Execute("INSERT INTO " + std::string(kResaveTable) + " (FTableName, FInterID) VALUES (" +
+                  SqlLiteral(tables_.head) + "," + id_text + ")");
+    }
+    db_.Execute("DELETE FROM " + std::string(tables_.entries) + " WHERE FInterID=" + id_text);
+    db_.Execute("DELETE FROM " + std::string(tables_.head) + " WHERE FInterID=" + id_text);
+    const Variant recorded = RecordedMaxInterId();
+    if (recorded.IsEmpty() || CDbl(recorded) < id) RecordMaxInterId(id, recorded);
+    return id;
+  }
+
+  // Removes the marker; logs the deletion of the old UUID when the new head
+  // carries another one.
+  void FinishResave(int32_t id, const std::string& new_uuid) {
+    db_.Execute("DELETE FROM " + std::string(kResaveTable) + " WHERE FTableName=" +
+                SqlLiteral(tables_.head) + " AND FInterID=" + std::to_string(id));
+    if (Trim(old_uuid_).empty()) return;
+    const Variant same = QueryScalar(
+        db_, HeadQuery("COUNT(*)", id) + " AND FUUID=" + SqlLiteral(old_uuid_), Variant());
+    if (!new_uuid.empty() && CLng(same) > 0) return;
+    for (int flag : {1, 2}) {
+      db_.Execute(
+          "INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID) VALUES (" +
+          std::to_string(flag) + "," + std::to_string(old_type_) + ",1," + SqlLiteral(old_uuid_) +
+          ")");
+    }
+  }
+
+  void AdvanceNumbering() {
+    const std::string type = std::to_string(request_.tran_type);
+    const Variant prefix =
+        QueryScalar(db_, "SELECT FPrefix FROM t_BillNoRule WHERE FTranType=" + type, Variant());
+    if (prefix.IsEmpty()) return;
+    const std::string number = AutomaticNumberOf(request_.bill_no, Text(prefix));
+    if (number.empty()) return;
+    db_.Execute("UPDATE t_BillNoRule SET FCurNo=" + number + " WHERE FTranType=" + type +
+                " AND FCurNo<" + number);
+  }
+
+  bool NegativeStockAllowed() {
+    const Variant value = QueryScalar(
+        db_, "SELECT FValue FROM t_SystemProfile WHERE FKey='AllowNegativeStock'", Variant());
+    if (value.IsEmpty() || value.IsNull()) return true;
+    try {
+      return CBool(value);
+    } catch (const RuntimeError&) {
+      throw RuntimeError(
+          err::kTypeMismatch, kSource,
+          "The account setting AllowNegativeStock is not True or False: \"" + CStr(value) + "\"");
+    }
+  }
+
+  void RefuseNegativeStock(int32_t id) {
+    const RecordSetPtr short_items = db_.Execute(
+        "SELECT o.FItemID, o.FOutQty, ISNULL(s.FOnHand,0) AS FOnHand, m.FNumber, m.FName "
+        "FROM (SELECT FItemID, SUM(FQty) AS FOutQty FROM " +
+        std::string(tables_.entries) + " WHERE FInterID=" + std::to_string(id) +
+        " GROUP BY FItemID) o "
+        "LEFT JOIN (SELECT FItemID, SUM(FQty) AS FOnHand FROM ICInventory GROUP BY FItemID) s "
+        "ON s.FItemID=o.FItemID "
+        "LEFT JOIN t_ICItem m ON m.FItemID=o.FItemID "
+        "WHERE o.FOutQty>0 AND o.FOutQty-ISNULL(s.FOnHand,0)>" +
+        kQtyTolerance + " ORDER BY o.FItemID");
+    if (short_items->Eof()) return;
+    std::string message;
+    for (; !short_items->Eof(); short_items->MoveNext()) {
+      std::string item = Text(short_items->Fields("FNumber"));
+      if (item.empty()) item = "FItemID " + Text(short_items->Fields("FItemID"));
+      const std::string name = Text(short_items->Fields("FName"));
+      if (!name.empty()) item += " (" + name + ")";
+      if (!message.empty()) message += "; ";
+      message += "Item " + item + ": " + CStr(short_items->Fields("FOutQty")) + " going out, " +
+                 CStr(short_items->Fields("FOnHand")) + " on hand";
+    }
+    throw SaveRefusal(kSaveRetNegativeStock, message);
+  }
+
+  IConnection& db_;
+  const SaveRequest& request_;
+  const BillTables tables_;
+  bool resaved_ = false;
+  std::string old_uuid_;
+  int32_t old_type_ = 0;
+};
+
+void RollBack(IConnection& connection) {
+  try {
+    connection.Execute("ROLLBACK");
+  } catch (...) {
+    // The database has already ended the transaction; closing ends it anyway.
+  }
+}
+
+}  // namespace
+
+BillTables BillTablesOf(int32_t tran_type) {
+  switch (tran_type) {
+    case 81:
+      return {"SEOrder", "SEOrderEntry"};
+    case 80:
+    case 86:
+      return {"ICSale", "ICSaleEntry"};
+    default:
+      return {"ICStockBill", "ICStockBillEntry"};
+  }
+}
+
+bool IsOutgoingStockBill(int32_t tran_type) {
+  return tran_type == 21 || tran_type == 24 || tran_type == 28 || tran_type == 29;
+}
+
+std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
+                                    std::string_view bill_no) {
+  static constexpr std::string_view kInterId = "@BillInterID";
+  static constexpr std::string_view kBillNo = "@BillNo";
+  const std::string id_text = std::to_string(inter_id);
+  const std::string no_text = SqlQuoteInner(bill_no);
+  auto whole_token_at = [&sql](size_t at, std::string_view token) {
+    const size_t end = at + token.size();
+    return end <= sql.size() && EqualsIgnoreCase(sql.substr(at, token.size()), token) &&
+           (end == sql.size() || !IsNameChar(sql[end]));
+  };
+  std::string out;
+  out.reserve(sql.size() + no_text.size() + id_text.size());
+  size_t i = 0;
+  while (i < sql.size()) {
+    if (sql[i] == '@') {
+      if (whole_token_at(i, kInterId)) {
+        out += id_text;
+        i += kInterId.size();
+        continue;
+      }
+      if (whole_token_at(i, kBillNo)) {
+        out += no_text;
+        i += kBillNo.size();
+        continue;
+      }
+    }
+    out += sql[i++];
+  }
+  return out;
+}
+
+Variant BillSaveService::GetBillNo(const std::string& props, int32_t tran_type, bool /*flag*/) {
+  const ConnectionPtr connection = ConnectAccount(props, kSource);
+  const RecordSetPtr rule = connection->Execute(
+      "SELECT FPrefix, FNumLength, CAST(FCurNo+1 AS VARCHAR(20)) AS FNextNo FROM t_BillNoRule "
+      "WHERE FTranType=" +
+      std::to_string(tran_type));
+  connection->CloseConn();
+  if (rule->Eof()) return Variant("");
+  std::string digits = CStr(rule->Fields("FNextNo"));
+  const size_t length = static_cast<size_t>(std::max(0, CLng(rule->Fields("FNumLength"))));
+  if (digits.size() < length) digits.insert(0, length - digits.size(), '0');
+  return Variant(Text(rule->Fields("FPrefix")) + digits);
+}
+
+ValueDictionaryPtr BillSaveService::SaveBillEx(std::string& props, ValueVectorPtr& save_list) {
+  const ConnectionPtr connection = ConnectAccount(props, kSource);
+  auto result = ValueDictionary::Create();
+  result->SetValue("Success", Variant(false));
+  result->SetValue("RetCode", Variant(kSaveRetOk));
+  result->SetValue("BillInterID", Variant(int32_t{0}));
+  result->SetValue("ReturnMsg", Variant(""));
+
+  bool in_transaction = false;
+  try {
+    const SaveRequest request = ReadSaveList(save_list);
+    connection->Execute("BEGIN IMMEDIATE TRANSACTION");
+    in_transaction = true;
+    const int32_t id = BillSave(*connection, request).Run();
+    connection->Execute("COMMIT");
+    in_transaction = false;
+    result->SetValue("Success", Variant(true));
+    result->SetValue("BillInterID", Variant(id));
+  } catch (const SaveRefusal& refusal) {
+    result->SetValue("RetCode", Variant(refusal.ret_code()));
+    result->SetValue("ReturnMsg", Variant(refusal.what()));
+  } catch (...) {
+    result->SetValue("ReturnMsg", Variant(CurrentExceptionAsRuntimeError().description()));
+  }
+  if (in_transaction) RollBack(*connection);
+  try {
+    connection->CloseConn();
+  } catch (...) {
+    // Closing only gives the database handle back; nothing is lost.
+  }
+  return result;
+}
+
+}  // namespace corvane::erp
