@@ -112,10 +112,4 @@ ValueVectorPtr clsSaleOrder::BuildDocuments(IRecordSet& page) {
   return documents;
 }
 
-bool clsSaleOrder::ImportDocuments(const ValueVectorPtr& documents, std::string& strPropsString,
-                                   std::string& strError) {
-  throw RuntimeError(err::kInvalidCall, "Corvane.clsSaleOrder",
-                     "Importing sales orders is not available in this build");
-}
-
 }  // namespace corvane

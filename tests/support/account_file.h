@@ -31,9 +31,12 @@ class AccountFile {
   const TempDir& dir() const { return dir_; }
 
   // Runs SQLite statements on the file directly (test data set-up).
-  void Exec(const std::string& sql) const {
+  void Exec(const std::string& sql) const { ExecOn(path_, sql); }
+
+  // The same on any account file.
+  static void ExecOn(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
+    sqlite3_open(path.c_str(), &db);
     erpdb::RegisterErpSqlFunctions(db);
     char* message = nullptr;
     const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);

@@ -1,0 +1,281 @@
+// The sales order import of clsSaleOrder.
+#include <vector>
+
+#include "exchange/cls_sale_order.h"
+#include "frame/amounts.h"
+#include "frame/call_context.h"
+#include "frame/front_door.h"
+#include "frame/key_mapping.h"
+#include "frame/messages.h"
+#include "frame/outside/system_services.h"
+#include "frame/save_bridge.h"
+#include "frame/sql_text.h"
+#include "values/format.h"
+#include "values/run_time_error.h"
+
+namespace corvane {
+namespace {
+
+constexpr int32_t kSaleOrderType = 81;
+constexpr int32_t kDefaultSaleStyle = 101;
+
+// A failed check of an order: its fixed message (looked up when reported).
+struct CheckFailed {
+  const char* message;
+};
+
+// A number of the incoming document that goes into SQL as it came: it must
+// read as a plain decimal number (a value such as "1;DROP" never reaches a
+// statement).
+std::string NumberText(const Variant& value, const char* element) {
+  if (value.IsNumber()) return PlainNumberText(CDbl(value));
+  const std::string text = Trim(CStr(value));
+  if (!IsPlainDecimal(text))
+    throw RuntimeError(err::kTypeMismatch, "Corvane.clsSaleOrder",
+                       FormatMessageText("%1 的值不是数字：%2", {Variant(element), Variant(text)}));
+  return text;
+}
+
+// The key record under `key`, or nullptr when the order has none.
+ValueDictionaryPtr KeyRecord(const ValueDictionary& d, const char* key) {
+  const Variant v = d.GetValue(key, Variant::Nothing());
+  if (v.IsNothing() || v.IsNull() || v.IsEmpty()) return nullptr;
+  return v.ObjectAs<ValueDictionary>();
+}
+
+int32_t FindId(bool check_by_uuid, const ValueDictionary& d, const char* key, const char* kind,
+               const Variant& item_class = Variant()) {
+  ValueDictionaryPtr record = KeyRecord(d, key);
+  return record ? FindBaseDataID(check_by_uuid, *record, kind, item_class) : 0;
+}
+
+std::string Lines(const std::vector<std::string>& parts) {
+  std::string text;
+  for (size_t i = 0; i < parts.size(); ++i) text += (i ? "\r\n" : "") + parts[i];
+  return text;
+}
+
+// Columns and values joined into one INSERT statement, one per line.
+std::string InsertStatement(const char* table, const std::vector<std::pair<const char*, std::string>>& cols) {
+  std::vector<std::string> lines;
+  std::string columns = std::string(" Insert into ") + table + "(";
+  std::string values = " Values(";
+  for (size_t i = 0; i < cols.size(); ++i) {
+    const bool last = i + 1 == cols.size();
+    lines.push_back((i == 0 ? columns : std::string()) + cols[i].first + (last ? ")" : ","));
+  }
+  for (size_t i = 0; i < cols.size(); ++i) {
+    const bool last = i + 1 == cols.size();
+    lines.push_back((i == 0 ? values : std::string()) + cols[i].second + (last ? ")" : ","));
+  }
+  return Lines(lines);
+}
+
+std::string Money(double d) { return PlainNumberText(d); }
+
+}  // namespace
+
+int32_t clsSaleOrder::FindSaleOrderByUUID(const std::string& uuid) {
+  RecordSetPtr rs = connection().GetAnyRecordSet("Select FInterID From SEorder Where FUUID='" +
+                                                 SqlQuoteInner(uuid) + "'");
+  return rs->Eof() ? 0 : CLng(rs->Fields("FInterID"));
+}
+
+int32_t clsSaleOrder::FindSaleOrderByBillNo(const std::string& bill_no) {
+  if (bill_no.empty()) return 0;
+  RecordSetPtr rs = connection().GetAnyRecordSet("Select FInterID from SEorder  Where FBillNo='" +
+                                                 SqlQuoteInner(bill_no) + "'");
+  return rs->Eof() ? 0 : CLng(rs->Fields("FInterID"));
+}
+
+bool clsSaleOrder::ImportDocuments(const ValueVectorPtr& documents, std::string& strPropsString,
+                                   std::string& strError) {
+  const int32_t total = documents->Count();
+  int32_t count = 0;
+  for (const Variant& item : *documents) {
+    std::string message;
+    const int32_t id = SaleOrderImportBill(*item.ObjectAs<ValueDictionary>(), message);
+    if (id == 0 && !import_error_ignore()) throw RuntimeError(-1, message);
+    DoEvents();
+    RaiseProgress(++count, total, id != 0, message);
+  }
+  return true;
+}
+
+int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::string& message) {
+  const std::string bill_no = CStr(order.GetValue("BillNo", Variant("")));
+  try {
+    // An order the ERP already holds is saved over, or skipped with AddNewOnly.
+    int32_t inter_id = 0;
+    std::string uuid;  // the CRM's UUID, kept for the head when CheckByUUID is set
+    if (check_by_uuid() && order.Exists("UUID")) {
+      // A UUID that is empty after trimming counts as absent: looking up the
+      // empty UUID could match an unrelated order.
+      const std::string text = Trim(CStr(order.GetValue("UUID", Variant(""))));
+      if (!text.empty()) {
+        uuid = text;
+        inter_id = FindSaleOrderByUUID(text);
+        if (inter_id > 0 && add_new_only()) return inter_id;
+      }
+    }
+    if (inter_id == 0) {
+      inter_id = FindSaleOrderByBillNo(bill_no);
+      if (inter_id > 0 && add_new_only()) return inter_id;
+    }
+
+    auto bill = ValueVector::Create();
+    auto head = ValueDictionary::Create();
+    head->SetValue("InterID", Variant(inter_id));
+    head->SetValue("BillNo", Variant(bill_no));
+    bill->Add(Variant(head));
+
+    const Variant entries_value = order.GetValue("OrderEntry", Variant::Nothing());
+    ValueVectorPtr entries =
+        entries_value.IsObject() && !entries_value.IsNothing() ? entries_value.ObjectAs<ValueVector>() : nullptr;
+    if (!entries || entries->Count() == 0) throw CheckFailed{MessageKey("至少必须有一条分录！")};
+
+    const bool by_uuid = check_by_uuid();
+    const Variant exchange_rate = order.GetValue("ExchangeRate", Variant(int32_t(1)));
+    const std::string exchange_rate_text = NumberText(exchange_rate, "ExchangeRate");
+    auto statements = ValueVector::Create();
+    statements->Add(Variant(""));  // position 0 holds no entry
+    Variant advice_date;
+    for (int32_t i = 1; i <= entries->Count(); ++i) {
+      const ValueDictionary& entry = *entries->Item(i).ObjectAs<ValueDictionary>();
+      const int32_t item_id = FindId(by_uuid, entry, "Item", "Item", Variant(int32_t(4)));
+      if (item_id == 0) throw CheckFailed{MessageKey("物料不能为空！")};
+      const int32_t unit_id = FindId(by_uuid, entry, "Unit", "MeasureUnit", Variant(int32_t(0)));
+      if (unit_id == 0) throw CheckFailed{MessageKey("计量单位不能为空！")};
+      const Variant date = order.GetValue("Date", Variant(""));
+      if (CStr(date).empty()) throw CheckFailed{MessageKey("日期不能为空！")};
+
+      const Variant zero(int32_t(0));
+      const std::string aux_price_text = NumberText(entry.GetValue("Price", zero), "Price");
+      const std::string qty_text = NumberText(entry.GetValue("Qty", zero), "Qty");
+      const std::string amount_text = NumberText(entry.GetValue("Amount", zero), "Amount");
+      const std::string tax_rate_text = NumberText(entry.GetValue("TaxRate", zero), "TaxRate");
+      const std::string cess_text = NumberText(entry.GetValue("Cess", zero), "Cess");
+      const Variant aux_price(aux_price_text), qty(qty_text), amount_in(amount_text),
+          tax_rate(tax_rate_text), cess(cess_text);
+      if (CDbl(qty) == 0) throw CheckFailed{MessageKey("数量不能为0！")};
+      const Variant note = entry.GetValue("Note", Variant(GetMessageText("来源：") + "TavoCRM"));
+
+      const Variant hundred(int32_t(100)), one(int32_t(1));
+      const Variant aux_tax_price = Multiply(aux_price, Add(one, Divide(cess, hundred)));
+      const Variant aux_price_discount = Multiply(aux_tax_price, Subtract(one, Divide(tax_rate, hundred)));
+      const Variant uni_discount = Divide(Multiply(aux_tax_price, tax_rate), hundred);
+
+      double amount = 0, discount_amount = 0, tax_amount = 0, total = 0, total_std = 0;
+      if (CDbl(qty) != 0 && CDbl(aux_price) != 0) {
+        amount = CDbl(amount_in) != 0
+                     ? RoundAmount(amount_in, 2)
+                     : RoundAmount(Multiply(Multiply(qty, aux_price),
+                                            Subtract(one, Divide(tax_rate, hundred))),
+                                   2);
+        discount_amount = RoundAmount(Multiply(uni_discount, qty), 2);
+        tax_amount = RoundAmount(Divide(Multiply(Variant(amount), cess), hundred), 2);
+        total = RoundAmount(Variant(amount + tax_amount), 2);
+        total_std = RoundAmount(Multiply(Variant(total), Variant(exchange_rate_text)), 2);
+      }
+
+      // Advice delivery date: the order date plus the customer's carrying
+      // days; days that are Null or missing count as none.
+      const int32_t customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
+      RecordSetPtr carrying = connection().GetAnyRecordSet(
+          "Select FCarryingAOS From t_Organization Where FItemID=" + std::to_string(customer_id));
+      Variant days(int32_t(0));
+      if (!carrying->Eof() && !carrying->Fields("FCarryingAOS").IsNull())
+        days = carrying->Fields("FCarryingAOS");
+      advice_date = Variant(CDate(Format(Add(Variant(CDate(date)), days), "yyyy-mm-dd")));
+
+      int32_t contract_id = 0;
+      std::string contract_no;
+      if (ValueDictionaryPtr contract = KeyRecord(order, "Contract");
+          contract && !CStr(contract->GetValue("UUID", Variant(""))).empty()) {
+        contract_id = FindBaseDataID(by_uuid, *contract, "Contract");
+        if (contract_id > 0) contract_no = CStr(contract->GetValue("FContractNo", Variant("")));
+      }
+
+      statements->Add(Variant(InsertStatement(
+          "SEOrderEntry",
+          {{"FInterID", "@BillInterID"},
+           {"FEntryID", std::to_string(i)},
+           {"FBrNo", "'0'"},
+           {"FItemID", std::to_string(item_id)},
+           {"FUnitID", std::to_string(unit_id)},
+           {"FAuxQty", qty_text},
+           {"FAuxPrice", aux_price_text},
+           {"FTaxRate", tax_rate_text},
+           {"FTaxAmount", Money(discount_amount)},
+           {"FCESS", cess_text},
+           {"FAmount", Money(amount)},
+           {"FNote", SqlLiteral(CStr(note))},
+           {"FDate", SqlLiteral(CStr(Format(date, "yyyy-mm-dd")))},
+           {"FAuxTaxPrice", PlainNumberText(CDbl(aux_tax_price))},
+           {"FTaxAmt", Money(tax_amount)},
+           {"FAllAmount", Money(total)},
+           {"FAllStdAmount", Money(total_std)},
+           {"FUniDiscount", PlainNumberText(CDbl(uni_discount))},
+           {"FAuxPriceDiscount", PlainNumberText(CDbl(aux_price_discount))},
+           {"FContractBillNO", SqlLiteral(contract_no)},
+           {"FContractInterID", std::to_string(contract_id)},
+           {"FAdviceConsignDate", SqlLiteral(DateToText(advice_date.AsDate()))}})));
+    }
+    bill->Add(Variant(statements));
+
+    // The head, checked in this order.
+    const int32_t customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
+    if (customer_id == 0) throw CheckFailed{MessageKey("购货单位不能为空！")};
+    const int32_t currency_id = FindId(by_uuid, order, "Currency", "Currency");
+    if (currency_id == 0) throw CheckFailed{MessageKey("币别不能为空！")};
+    const int32_t department_id = FindId(by_uuid, order, "Department", "Item", Variant(int32_t(2)));
+    if (department_id == 0) throw CheckFailed{MessageKey("部门不能为空！")};
+    const int32_t employee_id = FindId(by_uuid, order, "Employee", "Item", Variant(int32_t(3)));
+    if (employee_id == 0) throw CheckFailed{MessageKey("业务员不能为空！")};
+    const int32_t manager_id = FindId(by_uuid, order, "Manger", "Item", Variant(int32_t(3)));
+    int32_t biller_id = FindId(by_uuid, order, "BillerID", "User");
+    if (biller_id == 0) biller_id = GetActiveUserID();
+    int32_t sale_style = kDefaultSaleStyle;
+    if (KeyRecord(order, "SaleStyle")) {
+      sale_style = FindId(by_uuid, order, "SaleStyle", "SubMessage");
+      if (sale_style == 0) throw CheckFailed{MessageKey("销售方式不能为空！")};
+    }
+    const int32_t settle_id = FindId(by_uuid, order, "SettleStyle", "SubMessage");
+    const Variant date = order.GetValue("Date", Variant(""));
+
+    bill->Add(Variant(InsertStatement(
+        "SEOrder",
+        {{"FInterID", "@BillInterID"},
+         {"FBrNo", "'0'"},
+         {"FTranType", std::to_string(kSaleOrderType)},
+         {"FDate", SqlLiteral(CStr(Format(date, "yyyy-mm-dd")))},
+         {"FBillNo", "'@BillNo'"},
+         {"FUUID", uuid.empty() ? std::string("NEWID()") : SqlLiteral(uuid)},
+         {"FCustID", std::to_string(customer_id)},
+         {"FCurrencyID", std::to_string(currency_id)},
+         {"FExchangeRate", exchange_rate_text},
+         {"FDiscountType", NumberText(order.GetValue("DiscountType", Variant(int32_t(0))), "DiscountType")},
+         {"FDeptID", std::to_string(department_id)},
+         {"FEmpID", std::to_string(employee_id)},
+         {"FMangerID", std::to_string(manager_id)},
+         {"FBillerID", std::to_string(biller_id)},
+         {"FImport", "1"},
+         {"FSystemType", "2"},
+         {"FFetchAdd", SqlLiteral(CStr(order.GetValue("FetchAdd", Variant(""))))},
+         {"FSaleStyle", std::to_string(sale_style)},
+         {"FSettleID", std::to_string(settle_id)}})));
+
+    int32_t saved_id = 0;
+    if (SaveBillThroughService(GetPropsString(), kSaleOrderType, bill, saved_id, message))
+      return saved_id;
+    return 0;  // the bill service's own message, without the order's prefix
+  } catch (const CheckFailed& f) {
+    message = GetMessageText("单据") + bill_no + GetMessageText("引入出错！") + GetMessageText(f.message);
+  } catch (...) {
+    const RuntimeError e = CurrentExceptionAsRuntimeError();
+    message = GetMessageText("单据") + bill_no + GetMessageText("引入出错！") + e.description();
+  }
+  return 0;
+}
+
+}  // namespace corvane

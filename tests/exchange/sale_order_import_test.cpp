@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include "exchange/cls_sale_order.h"
+#include "frame/call_context.h"
+#include "frame/gateway.h"
+#include "frame/schema_folder.h"
+#include "frame/xml_bridge.h"
+#include "support/account_file.h"
+#include "support/demo_account.h"
+#include "values/value_dictionary.h"
+
+namespace corvane {
+namespace {
+
+using testing::DemoAccount;
+
+ValueDictionaryPtr Key(const std::string& number, const std::string& name = "",
+                       const std::string& uuid = "") {
+  auto k = ValueDictionary::Create();
+  if (!uuid.empty()) k->SetValue("UUID", Variant(uuid));
+  k->SetValue("Number", Variant(number));
+  k->SetValue("Name", Variant(name));
+  return k;
+}
+
+class SaleOrderImportTest : public ::testing::Test {
+ protected:
+  // Base data only: the target of imports. Numbers of base rows are those of
+  // the demo generator for seed 7.
+  static erpdb::DemoOptions BaseOnly() {
+    erpdb::DemoOptions o = DemoAccount::Small();
+    o.base_only = true;
+    return o;
+  }
+
+  std::vector<std::vector<std::string>> Rows(const std::string& sql) {
+    ParsePropsString(account_.PropsString());
+    ConnectionPtr c;
+    OpenErpConnection(c);
+    std::vector<std::vector<std::string>> out;
+    for (RecordSetPtr rs = c->GetAnyRecordSet(sql); !rs->Eof(); rs->MoveNext()) {
+      std::vector<std::string> row;
+      for (int32_t i = 0; i < rs->FieldCount(); ++i)
+        row.push_back(rs->Fields(i).IsNull() ? "NULL" : CStr(rs->Fields(i)));
+      out.push_back(row);
+    }
+    return out;
+  }
+  std::string One(const std::string& sql) {
+    auto rows = Rows(sql);
+    return rows.empty() ? "(none)" : rows.front().front();
+  }
+  std::string Number(const std::string& sql) { return One(sql); }
+
+  // An order that every check accepts, on the demo's base data.
+  ValueDictionaryPtr Order(const std::string& bill_no) {
+    auto order = ValueDictionary::Create();
+    order->SetValue("BillNo", Variant(bill_no));
+    order->SetValue("Date", Variant("2025-06-30"));
+    order->SetValue("Customer", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Item WHERE FItemClassID=1 ORDER BY FItemID"))));
+    order->SetValue("Currency", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Currency ORDER BY FCurrencyID"))));
+    order->SetValue("Department", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Item WHERE FItemClassID=2 ORDER BY FItemID"))));
+    order->SetValue("Employee", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Item WHERE FItemClassID=3 ORDER BY FItemID"))));
+    auto entries = ValueVector::Create();
+    entries->Add(Variant(Entry("5", "10")));
+    order->SetValue("OrderEntry", Variant(entries));
+    return order;
+  }
+  ValueDictionaryPtr Entry(const std::string& qty, const std::string& price) {
+    auto e = ValueDictionary::Create();
+    e->SetValue("Item", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Item WHERE FItemClassID=4 ORDER BY FItemID"))));
+    e->SetValue("Unit", Variant(Key("", One("SELECT TOP 1 FName FROM t_MeasureUnit ORDER BY FMeasureUnitID"))));
+    e->SetValue("Qty", Variant(qty));
+    e->SetValue("Price", Variant(price));
+    return e;
+  }
+
+  struct Result {
+    bool ok;
+    std::string error;
+    std::vector<std::tuple<int32_t, int32_t, bool, std::string>> progress;
+  };
+  Result Import(clsSaleOrder& cls, const std::vector<ValueDictionaryPtr>& orders) {
+    auto docs = ValueVector::Create();
+    for (const auto& o : orders) docs->Add(Variant(o));
+    std::string xml, error;
+    EXPECT_TRUE(WriteXMLDocument(docs, xml, ThisThreadSchemaFolder() + "TavoIndSaleOrder.xsd",
+                                 "TavoIndSaleOrder", error))
+        << error;
+    Result r;
+    cls.SetProgressHandler([&](int32_t cur, int32_t total, bool ok, const std::string& msg) {
+      r.progress.emplace_back(cur, total, ok, msg);
+    });
+    std::string props = account_.PropsString();
+    r.ok = cls.Import(props, xml, r.error);
+    return r;
+  }
+
+  DemoAccount account_{BaseOnly()};
+};
+
+TEST_F(SaleOrderImportTest, TheAmountsOfAnEntry) {
+  auto order = Order("IMP-1");
+  auto entry = order->Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>();
+  entry->SetValue("TaxRate", Variant("10"));
+  entry->SetValue("Cess", Variant("17"));
+  clsSaleOrder cls;
+  Result r = Import(cls, {order});
+  ASSERT_TRUE(r.ok) << r.error;
+  const auto row = Rows(
+      "SELECT FAmount, FTaxAmt, FAllAmount, FAuxTaxPrice, FAuxPriceDiscount, FUniDiscount, FTaxAmount, "
+      "FAllStdAmount, FAuxQty, FAuxPrice FROM SEOrderEntry").at(0);
+  EXPECT_EQ(row, (std::vector<std::string>{"45", "7.65", "52.65", "11.7", "10.53", "1.17", "5.85",
+                                           "52.65", "5", "10"}));
+  EXPECT_EQ(One("SELECT FImport FROM SEOrder WHERE FBillNo='IMP-1'"), "1");
+  EXPECT_EQ(One("SELECT FSystemType FROM SEOrder WHERE FBillNo='IMP-1'"), "2");
+  EXPECT_EQ(One("SELECT FTranType FROM SEOrder WHERE FBillNo='IMP-1'"), "81");
+  EXPECT_EQ(r.progress.size(), 1u);
+}
+
+TEST_F(SaleOrderImportTest, PriceZeroWritesZeroAmounts) {
+  auto order = Order("IMP-2");
+  order->Value("OrderEntry").ObjectAs<ValueVector>()->SetItem(1, Variant(Entry("3", "0")));
+  clsSaleOrder cls;
+  ASSERT_TRUE(Import(cls, {order}).ok);
+  EXPECT_EQ(Rows("SELECT FAmount, FTaxAmt, FAllAmount, FAllStdAmount, FTaxAmount FROM SEOrderEntry").at(0),
+            (std::vector<std::string>{"0", "0", "0", "0", "0"}));
+}
+
+TEST_F(SaleOrderImportTest, SalesStyleDefaultsTo101AndMustResolveWhenGiven) {
+  clsSaleOrder cls;
+  ASSERT_TRUE(Import(cls, {Order("IMP-3")}).ok);
+  EXPECT_EQ(One("SELECT FSaleStyle FROM SEOrder WHERE FBillNo='IMP-3'"), "101");
+  auto bad = Order("IMP-4");
+  bad->SetValue("SaleStyle", Variant(Key("NO-SUCH-STYLE")));
+  Result r = Import(cls, {bad});
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("单据IMP-4引入出错！销售方式不能为空！"), std::string::npos) << r.error;
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FBillNo='IMP-4'"), "0");
+}
+
+TEST_F(SaleOrderImportTest, ChecksInTheirOrderWithTheirMessages) {
+  struct Case {
+    const char* why;
+    std::function<void(ValueDictionary&)> spoil;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"no entries", [](ValueDictionary& o) { o.Remove("OrderEntry"); }, "至少必须有一条分录！"},
+      {"unknown item", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Item", Variant(Key("NOPE")));
+       }, "物料不能为空！"},
+      {"no date", [](ValueDictionary& o) { o.Remove("Date"); }, "日期不能为空！"},
+      {"quantity 0", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Qty", Variant("0"));
+       }, "数量不能为0！"},
+      {"no customer", [](ValueDictionary& o) { o.Remove("Customer"); }, "购货单位不能为空！"},
+      {"no currency", [](ValueDictionary& o) { o.Remove("Currency"); }, "币别不能为空！"},
+      {"no department", [](ValueDictionary& o) { o.Remove("Department"); }, "部门不能为空！"},
+      {"no salesman", [](ValueDictionary& o) { o.Remove("Employee"); }, "业务员不能为空！"},
+      {"bad quantity", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Qty", Variant("abc"));
+       }, "Qty 的值不是数字：abc"},
+      {"bad price", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Price", Variant("1e3x"));
+       }, "Price 的值不是数字：1e3x"},
+      {"bad exchange rate", [](ValueDictionary& o) { o.SetValue("ExchangeRate", Variant("1;DROP")); },
+       "ExchangeRate 的值不是数字：1;DROP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    auto order = Order("BAD-1");
+    c.spoil(*order);
+    clsSaleOrder cls;
+    Result r = Import(cls, {order});
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find(std::string("错误源:单据BAD-1引入出错！") + c.message), std::string::npos)
+        << r.error;
+    EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
+    EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrderEntry"), "0");
+  }
+}
+
+TEST_F(SaleOrderImportTest, AddNewOnlySkipsKnownOrdersAndOtherwiseTheyAreSavedOver) {
+  clsSaleOrder cls;
+  ASSERT_TRUE(Import(cls, {Order("IMP-5")}).ok);
+  const std::string id = One("SELECT FInterID FROM SEOrder WHERE FBillNo='IMP-5'");
+  auto changed = Order("IMP-5");
+  auto entries = changed->Value("OrderEntry").ObjectAs<ValueVector>();
+  entries->SetItem(1, Variant(Entry("7", "2")));
+  entries->Add(Variant(Entry("8", "3")));
+
+  cls.SetAddNewOnly(true);
+  Result skipped = Import(cls, {changed});
+  ASSERT_TRUE(skipped.ok) << skipped.error;
+  ASSERT_EQ(skipped.progress.size(), 1u);
+  EXPECT_TRUE(std::get<2>(skipped.progress[0]));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrderEntry"), "1");
+  EXPECT_EQ(One("SELECT FAuxQty FROM SEOrderEntry"), "5");
+
+  cls.SetAddNewOnly(false);
+  const std::string old_uuid = One("SELECT FUUID FROM SEOrder WHERE FBillNo='IMP-5'");
+  ASSERT_TRUE(Import(cls, {changed}).ok);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FBillNo='IMP-5'"), "1");
+  EXPECT_EQ(One("SELECT FInterID FROM SEOrder WHERE FBillNo='IMP-5'"), id);
+  EXPECT_EQ(Rows("SELECT FAuxQty FROM SEOrderEntry ORDER BY FEntryID"),
+            (std::vector<std::vector<std::string>>{{"7"}, {"8"}}));
+  // Saved over, not deleted: the CRM hears only that the old UUID is gone,
+  // because without CheckByUUID the saved order got a new one.
+  EXPECT_EQ(Rows("SELECT DISTINCT FChangedUUID FROM COM_DataChange"),
+            (std::vector<std::vector<std::string>>{{old_uuid}}));
+  cls.SetCheckByUUID(true);
+  auto same_uuid = Order("IMP-5");
+  same_uuid->SetValue("UUID", Variant(One("SELECT FUUID FROM SEOrder WHERE FBillNo='IMP-5'")));
+  ASSERT_TRUE(Import(cls, {same_uuid}).ok);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM COM_DataChange"), "2");  // nothing more logged
+}
+
+TEST_F(SaleOrderImportTest, TheCrmsUuidIsKeptOnlyWithCheckByUuid) {
+  auto with_uuid = [&](const std::string& bill, const std::string& uuid) {
+    auto o = Order(bill);
+    o->SetValue("UUID", Variant(uuid));
+    return o;
+  };
+  clsSaleOrder cls;
+  ASSERT_TRUE(Import(cls, {with_uuid("U-1", "CRM-UUID-1")}).ok);
+  EXPECT_NE(One("SELECT FUUID FROM SEOrder WHERE FBillNo='U-1'"), "CRM-UUID-1");
+  cls.SetCheckByUUID(true);
+  ASSERT_TRUE(Import(cls, {with_uuid("U-2", "CRM-UUID-2")}).ok);
+  EXPECT_EQ(One("SELECT FUUID FROM SEOrder WHERE FBillNo='U-2'"), "CRM-UUID-2");
+  // An order found by its UUID is saved over, whatever its number says.
+  ASSERT_TRUE(Import(cls, {with_uuid("U-2-renamed", "CRM-UUID-2")}).ok);
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FUUID='CRM-UUID-2'"), "1");
+  // A blank UUID is no UUID: the order gets a new one and matches nothing.
+  ASSERT_TRUE(Import(cls, {with_uuid("U-3", "   ")}).ok);
+  EXPECT_EQ(One("SELECT LENGTH(FUUID) FROM SEOrder WHERE FBillNo='U-3'"), "36");
+}
+
+TEST_F(SaleOrderImportTest, ImportErrorIgnoreGoesOnWithTheNextOrder) {
+  auto bad = Order("BAD-2");
+  bad->Remove("Customer");
+  clsSaleOrder cls;
+  Result stopped = Import(cls, {bad, Order("GOOD-2")});
+  EXPECT_FALSE(stopped.ok);
+  EXPECT_NE(stopped.error.find("错误号:-1\r\n错误源:单据BAD-2引入出错！购货单位不能为空！"), std::string::npos)
+      << stopped.error;
+  EXPECT_TRUE(stopped.progress.empty());
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
+
+  cls.SetImportErrorIgnore(true);
+  Result went_on = Import(cls, {bad, Order("GOOD-2")});
+  EXPECT_TRUE(went_on.ok) << went_on.error;
+  ASSERT_EQ(went_on.progress.size(), 2u);
+  EXPECT_EQ(went_on.progress[0],
+            std::make_tuple(1, 2, false, std::string("单据BAD-2引入出错！购货单位不能为空！")));
+  EXPECT_EQ(went_on.progress[1], std::make_tuple(2, 2, true, std::string()));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FBillNo='GOOD-2'"), "1");
+}
+
+TEST_F(SaleOrderImportTest, QuotesAreStoredExactlyAsSent) {
+  auto order = Order("O'BRIEN-1");
+  order->SetValue("FetchAdd", Variant("Dock 5, 'north' gate"));
+  order->Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+      "Note", Variant("it's urgent"));
+  clsSaleOrder cls;
+  Result r = Import(cls, {order});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(One("SELECT FFetchAdd FROM SEOrder WHERE FBillNo='O''BRIEN-1'"), "Dock 5, 'north' gate");
+  EXPECT_EQ(One("SELECT FNote FROM SEOrderEntry"), "it's urgent");
+}
+
+TEST_F(SaleOrderImportTest, AnOrderThatFailsWhileSavingLeavesNothing) {
+  // The database refuses the second entry row.
+  testing::AccountFile::ExecOn(account_.path(),
+                               "CREATE TRIGGER refuse_second BEFORE INSERT ON SEOrderEntry "
+                               "WHEN NEW.FEntryID = 2 BEGIN SELECT RAISE(ABORT, 'entry refused'); END");
+  auto order = Order("ATOM-1");
+  order->Value("OrderEntry").ObjectAs<ValueVector>()->Add(Variant(Entry("1", "1")));
+  clsSaleOrder cls;
+  Result r = Import(cls, {order});
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("entry refused"), std::string::npos) << r.error;
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrderEntry"), "0");
+}
+
+TEST(SaleOrderRoundTrip, BetweenTwoDemoAccounts) {
+  DemoAccount source;
+  erpdb::DemoOptions base = DemoAccount::Small();
+  base.base_only = true;
+  DemoAccount target(base);
+  clsSaleOrder exporter;
+  std::string props = source.PropsString(), xml, ts, max, error;
+  ASSERT_TRUE(exporter.Export(props, xml, 0, ts, max, error)) << error;
+  clsSaleOrder importer;
+  importer.SetImportErrorIgnore(true);
+  // Orders without entries cannot be imported; every other order must be.
+  int failures = 0;
+  importer.SetProgressHandler([&](int32_t, int32_t, bool ok, const std::string& msg) {
+    if (ok) return;
+    ++failures;
+    EXPECT_NE(msg.find("至少必须有一条分录！"), std::string::npos) << msg;
+  });
+  std::string target_props = target.PropsString();
+  ASSERT_TRUE(importer.Import(target_props, xml, error)) << error;
+  ParsePropsString(source.PropsString());
+  ConnectionPtr count_connection;
+  OpenErpConnection(count_connection);
+  EXPECT_EQ(failures, CLng(count_connection
+                               ->GetAnyRecordSet("SELECT COUNT(*) FROM SEOrder o WHERE FInterID <> 0 "
+                                                 "AND NOT EXISTS (SELECT 1 FROM SEOrderEntry e "
+                                                 "WHERE e.FInterID = o.FInterID)")
+                               ->Fields(0)));
+
+  const std::string compare =
+      "SELECT o.FBillNo, o.FDate, c.FNumber, cu.FNumber, o.FExchangeRate, e.FEntryID, i.FNumber, "
+      "u.FName, e.FAuxQty, e.FAuxPrice, e.FAmount, e.FTaxRate, e.FCESS "
+      "FROM SEOrder o JOIN SEOrderEntry e ON e.FInterID = o.FInterID "
+      "JOIN t_Item c ON c.FItemID = o.FCustID JOIN t_Currency cu ON cu.FCurrencyID = o.FCurrencyID "
+      "JOIN t_Item i ON i.FItemID = e.FItemID JOIN t_MeasureUnit u ON u.FMeasureUnitID = e.FUnitID "
+      "WHERE o.FInterID <> 0 ORDER BY o.FBillNo, e.FEntryID";
+  auto rows = [&](const DemoAccount& a) {
+    ParsePropsString(a.PropsString());
+    ConnectionPtr c;
+    OpenErpConnection(c);
+    std::vector<std::string> out;
+    for (RecordSetPtr rs = c->GetAnyRecordSet(compare); !rs->Eof(); rs->MoveNext()) {
+      std::string line;
+      for (int32_t i = 0; i < rs->FieldCount(); ++i) line += CStr(rs->Fields(i)) + "|";
+      out.push_back(line);
+    }
+    return out;
+  };
+  const auto before = rows(source);
+  ASSERT_GT(before.size(), 20u);
+  EXPECT_EQ(rows(target), before);
+}
+
+}  // namespace
+}  // namespace corvane
