@@ -3,6 +3,8 @@
 //   corvane selfcheck                     what the installed component uses and can create
 //   corvane erp init --db PATH [...]      create a demo ERP account database
 //   corvane erp sql --db PATH "T-SQL"     run one statement and print its rows
+//   corvane call PROGID METHOD [--set Option=value]... [name=value]...
+//                                         call a public class late-bound
 //
 // Every command exits with 0 on success, 1 when the work failed and 2 when
 // the command line was wrong.
@@ -11,6 +13,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include "apps/corvane/call_command.h"
+#include "apps/corvane/export_command.h"
 #include "apps/corvane/table_printer.h"
 #include "erpdb/demo_data.h"
 #include "frame/call_context.h"
@@ -22,6 +26,7 @@
 #include "platform/platform_components.h"
 #include "platform/win/registry_file.h"
 #include "platform/win/resource_folder.h"
+#include "server/registration.h"
 #include "values/run_time_error.h"
 
 namespace {
@@ -121,6 +126,7 @@ int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
 
 int main(int argc, char** argv) {
   corvane::platform::RegisterPlatformComponents();
+  corvane::server::RegisterPublicClasses();
 
   CLI::App app{"Corvane: business documents between the ERP account database and the CRM"};
   app.require_subcommand(1);
@@ -147,6 +153,11 @@ int main(int argc, char** argv) {
   std::string statement;
   sql->add_option("statement", statement, "The statement")->required();
 
+  corvane::cli::CallOptions call_options;
+  auto* call = corvane::cli::AddCallCommand(app, call_options);
+  corvane::cli::ExportOptions export_options;
+  auto* export_cmd = corvane::cli::AddExportCommand(app, export_options);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -155,6 +166,8 @@ int main(int argc, char** argv) {
   }
   if (*selfcheck) return SelfCheck();
   if (*init) return ErpInit(init_db, demo);
+  if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
+  if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
   if (*sql) {
     if (!sql_account.Given()) {
       std::cerr << "erp sql: give --db PATH or --props\n";

@@ -1,5 +1,6 @@
 #include "platform/platform_components.h"
 
+#include "frame/outside/bill_service.h"
 #include "frame/outside/connection.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/resource_loader.h"
@@ -7,6 +8,8 @@
 #include "frame/outside/xml_transfer.h"
 #include "frame/outside/system_services.h"
 #include "platform/db/sqlite_connection.h"
+#include "platform/erp/bill_package_reader.h"
+#include "platform/erp/bill_save_service.h"
 #include "platform/xml/xml_reader.h"
 #include "platform/xml/xml_writer.h"
 #include "platform/win/login_props.h"
@@ -18,6 +21,8 @@ namespace corvane::platform {
 
 void RegisterPlatformComponents() {
   RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
+  RegisterProgId(kBillPackageProgId, [] { return std::make_shared<erp::BillPackageReader>(); });
+  RegisterProgId(kBillSaveProgId, [] { return std::make_shared<erp::BillSaveService>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
   RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
   RegisterProgId(kXmlWriterProgId, [] { return std::make_shared<xml::XmlWriter>(); });

@@ -1,0 +1,178 @@
+#include "apps/corvane/export_command.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "frame/outside/system_services.h"
+#include "frame/timestamp_text.h"
+#include "server/dispatch.h"
+#include "values/run_time_error.h"
+
+namespace corvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) { g_interrupted = true; }
+
+// Writes `text` to `path` through a temporary file and a rename, so the file
+// is either the old one or the whole new one.
+void ReplaceFile(const fs::path& path, const std::string& text) {
+  const fs::path temporary = path.string() + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) throw std::runtime_error("cannot write " + temporary.string());
+  }
+  fs::rename(temporary, path);
+}
+
+// The cursor of the state file: "strTimeStamp=0x..." ("" when there is none).
+std::string ReadCursor(const std::string& state_file) {
+  if (state_file.empty() || !fs::exists(state_file)) return {};
+  std::ifstream in(state_file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("strTimeStamp=", 0) == 0) {
+      const std::string cursor = line.substr(13);
+      if (!IsTimestampText(cursor))
+        throw std::runtime_error("the state file " + state_file + " holds no valid cursor: " + cursor);
+      return cursor;
+    }
+  }
+  throw std::runtime_error("the state file " + state_file + " holds no strTimeStamp line");
+}
+
+void WriteCursor(const std::string& state_file, const std::string& cursor) {
+  if (state_file.empty()) return;
+  ReplaceFile(state_file, "# the sales order export continues after this row timestamp\n"
+                          "strTimeStamp=" + cursor + "\n");
+}
+
+bool IsEmptyPageAnswer(const std::string& timestamp) {
+  return timestamp == "0x0000000000000000" || timestamp == "0xFFFFFFFFFFFFFFFF";
+}
+
+}  // namespace
+
+std::string AccountPropsString(const std::string& props, const std::string& db, int32_t user) {
+  if (!props.empty()) return props;
+  return "ConnectString={Provider=SQLite;Data Source=" + db + "};UserID=" + std::to_string(user) + ";";
+}
+
+CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
+  CLI::App* cmd = app.add_subcommand("export", "Export changed documents page by page into XML files");
+  cmd->add_option("kind", o.kind, "What to export: saleorder")
+      ->check(CLI::IsMember({"saleorder"}))
+      ->required();
+  cmd->add_option("--props", o.props, "Property string: ConnectString={...};UserID=n;");
+  cmd->add_option("--db", o.db, "Embedded account database file (short for --props)");
+  cmd->add_option("--user", o.user, "ERP user ID with --db")->capture_default_str();
+  cmd->add_option("--per-count", o.per_count, "Documents per page (0: all in one page)")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  cmd->add_option("--state", o.state_file, "File that keeps the cursor between runs");
+  cmd->add_option("--out", o.out_dir, "Folder for the XML files")->capture_default_str();
+  cmd->add_option("--filter", o.filter, "SQL condition added to the selection");
+  return cmd;
+}
+
+int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
+  if (o.props.empty() && o.db.empty()) {
+    err << "export: give --db PATH or --props\n";
+    return 2;
+  }
+  const bool terminal = ::isatty(STDOUT_FILENO);
+  try {
+    fs::create_directories(o.out_dir);
+    std::string cursor = ReadCursor(o.state_file);
+    server::DispatchPtr order = server::CreateDispatchObject("Corvane.clsSaleOrder");
+    if (!o.filter.empty()) order->PutProperty("Filter", Variant(o.filter));
+    order->PutProperty("bProgress", Variant(true));
+
+    int pages = 0, documents = 0;
+    int in_page = 0;
+    order->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
+      if (name != "Progress" || args.size() < 2) return;
+      in_page = CLng(args[0]);
+      if (terminal)
+        out << "\rpage " << pages + 1 << ": order " << in_page << "/" << CLng(args[1]) << "   "
+            << std::flush;
+    });
+    // Ctrl-C is noticed between orders, where the export lets pending
+    // messages run: the page fails and its cursor is not saved.
+    g_interrupted = false;
+    struct sigaction action {}, previous {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, &previous);
+    SystemServices services = InstallSystemServices({});
+    SystemServices with_interrupt = services;
+    with_interrupt.do_events = [] {
+      if (g_interrupted) throw RuntimeError(err::kInvalidCall, "corvane", "interrupted by Ctrl-C");
+    };
+    InstallSystemServices(with_interrupt);
+    struct Restore {
+      SystemServices services;
+      struct sigaction signal_action;
+      ~Restore() {
+        InstallSystemServices(services);
+        sigaction(SIGINT, &signal_action, nullptr);
+      }
+    } restore{services, previous};
+
+    std::string max_seen;
+    while (true) {
+      std::vector<server::NamedArgument> args = {
+          {"strPropsString", Variant(AccountPropsString(o.props, o.db, o.user))},
+          {"strXML", Variant("")},
+          {"lPerCount", Variant(o.per_count)},
+          {"strTimeStamp", Variant(cursor)},
+          {"strMaxTimeStamp", Variant("")},
+          {"strError", Variant("")}};
+      in_page = 0;
+      const Variant ok = order->InvokeNamed("Export", server::InvokeKind::Method, args);
+      auto arg = [&](const char* name) {
+        for (const auto& a : args)
+          if (EqualsIgnoreCase(a.name, name)) return CStr(a.value);
+        return std::string();
+      };
+      if (terminal) out << "\r" << std::string(40, ' ') << "\r";
+      if (!CBool(ok)) {
+        err << "export failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
+        err << "the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor) << "\n";
+        return 1;
+      }
+      max_seen = arg("strMaxTimeStamp");
+      const std::string next = arg("strTimeStamp");
+      if (IsEmptyPageAnswer(next)) break;
+      const fs::path file = fs::path(o.out_dir) / ("saleorder-" + next + ".xml");
+      ReplaceFile(file, arg("strXML"));
+      cursor = next;
+      WriteCursor(o.state_file, cursor);
+      ++pages;
+      documents += in_page;
+      out << "page " << pages << ": " << in_page << " orders -> " << file.string() << "\n";
+    }
+    out << "exported " << documents << " sales orders in " << pages << " pages";
+    if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";
+    out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor)
+        << (o.state_file.empty() ? "" : " (saved in " + o.state_file + ")")
+        << "; newest row version of the table: " << max_seen << "\n";
+    return 0;
+  } catch (const RuntimeError& e) {
+    err << "export: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+  } catch (const std::exception& e) {
+    err << "export: " << e.what() << "\n";
+  }
+  return 1;
+}
+
+}  // namespace corvane::cli

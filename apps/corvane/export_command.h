@@ -1,0 +1,43 @@
+// corvane export saleorder (--props "..." | --db PATH [--user ID])
+//                          [--per-count N] [--state FILE] [--out DIR] [--filter SQL]
+//
+// Exports every sales order changed since the saved cursor, page by page,
+// through Corvane.clsSaleOrder as a host would: one XML file per page in the
+// output folder (named after the page's last row timestamp, written to a
+// temporary file and renamed), then the cursor saved in the state file
+// (replaced atomically), so that an interrupted or later run continues where
+// the last one stopped and nothing is lost: a page whose file was written but
+// whose cursor was not is exported again under the same name. A page that
+// comes back empty ends the run and leaves the cursor as it was.
+//
+// On a terminal the progress is shown on one line; otherwise one plain line
+// per page. Ctrl-C ends the run after the current order, with the cursor at
+// the last page written. Exit status 0 when every page was exported, 1 when
+// a page failed (its error text is printed), 2 for a wrong command line.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+#include <string>
+
+namespace corvane::cli {
+
+struct ExportOptions {
+  std::string kind = "saleorder";
+  std::string props;
+  std::string db;
+  int32_t user = 16394;
+  int32_t per_count = 100;
+  std::string state_file;
+  std::string out_dir = ".";
+  std::string filter;
+};
+
+CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);
+
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
+
+// The property string for --props or the --db/--user short form.
+std::string AccountPropsString(const std::string& props, const std::string& db, int32_t user);
+
+}  // namespace corvane::cli
