@@ -15,6 +15,7 @@
 
 #include "apps/corvane/call_command.h"
 #include "apps/corvane/export_command.h"
+#include "apps/corvane/import_command.h"
 #include "apps/corvane/table_printer.h"
 #include "erpdb/demo_data.h"
 #include "frame/call_context.h"
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
   auto* call = corvane::cli::AddCallCommand(app, call_options);
   corvane::cli::ExportOptions export_options;
   auto* export_cmd = corvane::cli::AddExportCommand(app, export_options);
+  corvane::cli::ImportOptions import_options;
+  auto* import_cmd = corvane::cli::AddImportCommand(app, import_options);
 
   try {
     app.parse(argc, argv);
@@ -168,6 +171,7 @@ int main(int argc, char** argv) {
   if (*init) return ErpInit(init_db, demo);
   if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
   if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
+  if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
   if (*sql) {
     if (!sql_account.Given()) {
       std::cerr << "erp sql: give --db PATH or --props\n";

@@ -1,0 +1,143 @@
+#include "apps/corvane/import_command.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "apps/corvane/export_command.h"
+#include "frame/call_context.h"
+#include "frame/gateway.h"
+#include "frame/schema_folder.h"
+#include "frame/sql_text.h"
+#include "frame/xml_bridge.h"
+#include "server/dispatch.h"
+#include "values/run_time_error.h"
+#include "values/value_dictionary.h"
+
+namespace corvane::cli {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct OrderLine {
+  std::string bill_no;
+  bool already_there = false;  // found in the account before the import
+};
+
+// The orders of a file, and which of them the account already holds (found
+// the way the import finds them: by UUID with --check-by-uuid, else by
+// number), so that "skipped" can be told from "saved".
+std::vector<OrderLine> OrdersOf(const std::string& xml, const std::string& props, bool by_uuid) {
+  std::vector<OrderLine> lines;
+  ValueVectorPtr docs;
+  std::string error;
+  if (!ReadXMLDocument(docs, xml, ThisThreadSchemaFolder() + "TavoIndSaleOrder.xsd",
+                       "TavoIndSaleOrder", error))
+    return lines;  // the import itself reports why
+  ParsePropsString(props);
+  ConnectionPtr connection;
+  OpenErpConnection(connection);
+  auto exists = [&](const std::string& sql) { return !connection->GetAnyRecordSet(sql)->Eof(); };
+  for (const Variant& item : *docs) {
+    auto order = item.ObjectAs<ValueDictionary>();
+    OrderLine line;
+    line.bill_no = CStr(order->GetValue("BillNo", Variant("")));
+    const std::string uuid = Trim(CStr(order->GetValue("UUID", Variant(""))));
+    if (by_uuid && !uuid.empty())
+      line.already_there = exists("Select FInterID From SEorder Where FUUID=" + SqlLiteral(uuid));
+    if (!line.already_there && !line.bill_no.empty())
+      line.already_there = exists("Select FInterID from SEorder Where FBillNo=" + SqlLiteral(line.bill_no));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace
+
+CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
+  CLI::App* cmd = app.add_subcommand("import", "Import the documents of XML files");
+  cmd->add_option("kind", o.kind, "What to import: saleorder")
+      ->check(CLI::IsMember({"saleorder"}))
+      ->required();
+  cmd->add_option("--props", o.props, "Property string: ConnectString={...};UserID=n;");
+  cmd->add_option("--db", o.db, "Embedded account database file (short for --props)");
+  cmd->add_option("--user", o.user, "ERP user ID with --db")->capture_default_str();
+  cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find orders and base data by UUID first");
+  cmd->add_flag("--add-new-only", o.add_new_only, "Skip orders the account already holds");
+  cmd->add_flag("--stop-on-error", o.stop_on_error, "Stop a file at its first refused order");
+  cmd->add_option("files", o.files, "XML files of the root TavoIndSaleOrder")
+      ->required()
+      ->check(CLI::ExistingFile);
+  return cmd;
+}
+
+int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
+  if (o.props.empty() && o.db.empty()) {
+    err << "import: give --db PATH or --props\n";
+    return 2;
+  }
+  const std::string props = AccountPropsString(o.props, o.db, o.user);
+  int saved = 0, skipped = 0, refused = 0, failed_files = 0;
+  try {
+    server::DispatchPtr importer = server::CreateDispatchObject("Corvane.clsSaleOrder");
+    importer->PutProperty("CheckByUUID", Variant(o.check_by_uuid));
+    importer->PutProperty("AddNewOnly", Variant(o.add_new_only));
+    importer->PutProperty("ImportErrorIgnore", Variant(!o.stop_on_error));
+    std::vector<OrderLine> lines;
+    importer->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
+      if (name != "Progress" || args.size() < 4) return;
+      const int32_t cur = CLng(args[0]);
+      const bool ok = CBool(args[2]);
+      const OrderLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
+      out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
+      if (!ok) {
+        ++refused;
+        out << "refused: " << CStr(args[3]) << "\n";
+      } else if (o.add_new_only && line && line->already_there) {
+        ++skipped;
+        out << "skipped (already in the account)\n";
+      } else {
+        ++saved;
+        out << "saved\n";
+      }
+    });
+    for (const std::string& file : o.files) {
+      out << file << "\n";
+      const std::string xml = ReadFile(file);
+      lines = OrdersOf(xml, props, o.check_by_uuid);
+      const int refused_before = refused;
+      std::vector<server::NamedArgument> args = {{"strPropsString", Variant(props)},
+                                                 {"strXML", Variant(xml)},
+                                                 {"strError", Variant("")}};
+      const bool ok = CBool(importer->InvokeNamed("Import", server::InvokeKind::Method, args));
+      if (!ok) {
+        ++failed_files;
+        std::string error;
+        for (const auto& a : args)
+          if (EqualsIgnoreCase(a.name, "strError")) error = CStr(a.value);
+        out << "  the file was refused:\n" << error << "\n";
+      } else if (refused > refused_before) {
+        ++failed_files;
+      }
+    }
+  } catch (const RuntimeError& e) {
+    err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "import: " << e.what() << "\n";
+    return 1;
+  }
+  out << "imported " << saved << " sales orders";
+  if (skipped) out << ", skipped " << skipped;
+  if (refused) out << ", refused " << refused;
+  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files") << "\n";
+  return failed_files == 0 && refused == 0 ? 0 : 1;
+}
+
+}  // namespace corvane::cli
