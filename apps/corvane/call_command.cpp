@@ -208,6 +208,9 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
   }
 
   out << TextOf(result) << "\n";
+  if (result.type() == VarType::Boolean && !result.AsBool())
+    out << "(the call failed: the values below are as the method left them, "
+           "not a cursor to keep)\n";
   for (size_t i = 0; i < method->params.size() && i < after.size(); ++i) {
     if (method->params[i].by_ref) PrintArgument(out, method->params[i].name, after[i]);
   }

@@ -10,6 +10,7 @@
 
 #include "frame/outside/system_services.h"
 #include "frame/timestamp_text.h"
+#include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
 
@@ -22,23 +23,15 @@ std::atomic<bool> g_interrupted{false};
 
 void OnInterrupt(int) { g_interrupted = true; }
 
-// Writes `text` to `path` through a temporary file and a rename, so the file
-// is either the old one or the whole new one.
 void ReplaceFile(const fs::path& path, const std::string& text) {
-  const fs::path temporary = path.string() + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) throw std::runtime_error("cannot write " + temporary.string());
-  }
-  fs::rename(temporary, path);
+  platform::ReplaceFileAtomically(path.string(), text);
 }
 
 // The cursor of the state file: "strTimeStamp=0x..." ("" when there is none).
 std::string ReadCursor(const std::string& state_file) {
   if (state_file.empty() || !fs::exists(state_file)) return {};
   std::ifstream in(state_file);
+  if (!in) throw std::runtime_error("the state file " + state_file + " cannot be read");
   std::string line;
   while (std::getline(in, line)) {
     if (line.rfind("strTimeStamp=", 0) == 0) {
@@ -112,6 +105,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     g_interrupted = false;
     struct sigaction action {}, previous {};
     action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the process at once
     sigaction(SIGINT, &action, &previous);
     SystemServices services = InstallSystemServices({});
     SystemServices with_interrupt = services;
@@ -129,7 +123,15 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     } restore{services, previous};
 
     std::string max_seen;
+    const std::string shown_cursor_note = o.state_file.empty() ? "" : " (saved in " + o.state_file + ")";
+    auto interrupted = [&] {
+      out << (terminal ? "\r" : "") << "interrupted by Ctrl-C after " << pages
+          << " pages; the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor)
+          << shown_cursor_note << "\n";
+      return 130;
+    };
     while (true) {
+      if (g_interrupted) return interrupted();
       std::vector<server::NamedArgument> args = {
           {"strPropsString", Variant(AccountPropsString(o.props, o.db, o.user))},
           {"strXML", Variant("")},
@@ -146,8 +148,10 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       };
       if (terminal) out << "\r" << std::string(40, ' ') << "\r";
       if (!CBool(ok)) {
+        if (g_interrupted) return interrupted();
         err << "export failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
-        err << "the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor) << "\n";
+        if (!o.state_file.empty())
+          err << "the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor) << "\n";
         return 1;
       }
       max_seen = arg("strMaxTimeStamp");
@@ -163,8 +167,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     }
     out << "exported " << documents << " sales orders in " << pages << " pages";
     if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";
-    out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor)
-        << (o.state_file.empty() ? "" : " (saved in " + o.state_file + ")")
+    out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note
         << "; newest row version of the table: " << max_seen << "\n";
     return 0;
   } catch (const RuntimeError& e) {

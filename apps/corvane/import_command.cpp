@@ -27,6 +27,7 @@ std::string ReadFile(const std::string& path) {
 
 struct OrderLine {
   std::string bill_no;
+  std::string uuid;            // trimmed; "" when the order has none
   bool already_there = false;  // found in the account before the import
 };
 
@@ -48,9 +49,9 @@ std::vector<OrderLine> OrdersOf(const std::string& xml, const std::string& props
     auto order = item.ObjectAs<ValueDictionary>();
     OrderLine line;
     line.bill_no = CStr(order->GetValue("BillNo", Variant("")));
-    const std::string uuid = Trim(CStr(order->GetValue("UUID", Variant(""))));
-    if (by_uuid && !uuid.empty())
-      line.already_there = exists("Select FInterID From SEorder Where FUUID=" + SqlLiteral(uuid));
+    line.uuid = Trim(CStr(order->GetValue("UUID", Variant(""))));
+    if (by_uuid && !line.uuid.empty())
+      line.already_there = exists("Select FInterID From SEorder Where FUUID=" + SqlLiteral(line.uuid));
     if (!line.already_there && !line.bill_no.empty())
       line.already_there = exists("Select FInterID from SEorder Where FBillNo=" + SqlLiteral(line.bill_no));
     lines.push_back(line);
@@ -90,11 +91,24 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     importer->PutProperty("AddNewOnly", Variant(o.add_new_only));
     importer->PutProperty("ImportErrorIgnore", Variant(!o.stop_on_error));
     std::vector<OrderLine> lines;
+    int32_t reported = 0;  // orders of the current file reported by Progress
+    // An order saved earlier in the same file counts as present for the
+    // orders after it, as it does for the import itself.
+    auto mark_present = [&](const OrderLine& saved_line) {
+      for (OrderLine& later : lines) {
+        if (&later == &saved_line) continue;
+        if (!saved_line.bill_no.empty() && EqualsIgnoreCase(later.bill_no, saved_line.bill_no))
+          later.already_there = true;
+        if (o.check_by_uuid && !saved_line.uuid.empty() && later.uuid == saved_line.uuid)
+          later.already_there = true;
+      }
+    };
     importer->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
       if (name != "Progress" || args.size() < 4) return;
       const int32_t cur = CLng(args[0]);
+      reported = cur;
       const bool ok = CBool(args[2]);
-      const OrderLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
+      OrderLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
       out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
       if (!ok) {
         ++refused;
@@ -105,12 +119,14 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
       } else {
         ++saved;
         out << "saved\n";
+        if (line) mark_present(*line);
       }
     });
     for (const std::string& file : o.files) {
       out << file << "\n";
       const std::string xml = ReadFile(file);
       lines = OrdersOf(xml, props, o.check_by_uuid);
+      reported = 0;
       const int refused_before = refused;
       std::vector<server::NamedArgument> args = {{"strPropsString", Variant(props)},
                                                  {"strXML", Variant(xml)},
@@ -121,7 +137,19 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
         std::string error;
         for (const auto& a : args)
           if (EqualsIgnoreCase(a.name, "strError")) error = CStr(a.value);
-        out << "  the file was refused:\n" << error << "\n";
+        const int32_t total = static_cast<int32_t>(lines.size());
+        if (total > 0 && reported < total) {
+          // The import stopped at an order: the ones before it are saved,
+          // the ones after it were not tried.
+          ++refused;
+          out << "  " << reported + 1 << "/" << total << " " << lines[reported].bill_no
+              << ": refused, and the import of this file stopped here:\n"
+              << error << "\n";
+          if (reported + 1 < total)
+            out << "  orders " << reported + 2 << " to " << total << " were not imported\n";
+        } else {
+          out << "  the file was refused:\n" << error << "\n";
+        }
       } else if (refused > refused_before) {
         ++failed_files;
       }
@@ -136,7 +164,9 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
   out << "imported " << saved << " sales orders";
   if (skipped) out << ", skipped " << skipped;
   if (refused) out << ", refused " << refused;
-  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files") << "\n";
+  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files");
+  if (failed_files) out << " (" << failed_files << " with refusals)";
+  out << "\n";
   return failed_files == 0 && refused == 0 ? 0 : 1;
 }
 

@@ -3,6 +3,9 @@
 //   corvane selfcheck                     what the installed component uses and can create
 //   corvane erp init --db PATH [...]      create a demo ERP account database
 //   corvane erp sql --db PATH "T-SQL"     run one statement and print its rows
+//   corvane export saleorder ...          export changed orders page by page into XML files
+//   corvane import saleorder ... FILE...  import the orders of XML files
+//   corvane call PROGID METHOD ...        call any member of a public class late-bound
 //   corvane call PROGID METHOD [--set Option=value]... [name=value]...
 //                                         call a public class late-bound
 //
@@ -85,11 +88,7 @@ struct AccountOptions {
   }
 
   // The property string the command works with.
-  std::string PropsString() const {
-    if (!props.empty()) return props;
-    return "ConnectString={Provider=SQLite;Data Source=" + db + "};UserID=" +
-           std::to_string(user) + ";";
-  }
+  std::string PropsString() const { return cli::AccountPropsString(props, db, user); }
   bool Given() const { return !props.empty() || !db.empty(); }
 };
 
@@ -167,17 +166,25 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
   }
-  if (*selfcheck) return SelfCheck();
-  if (*init) return ErpInit(init_db, demo);
-  if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
-  if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
-  if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
-  if (*sql) {
-    if (!sql_account.Given()) {
-      std::cerr << "erp sql: give --db PATH or --props\n";
-      return 2;
+  try {
+    if (*selfcheck) return SelfCheck();
+    if (*init) return ErpInit(init_db, demo);
+    if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
+    if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
+    if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
+    if (*sql) {
+      if (!sql_account.Given()) {
+        std::cerr << "erp sql: give --db PATH or --props\n";
+        return 2;
+      }
+      return ErpSql(sql_account, statement);
     }
-    return ErpSql(sql_account, statement);
+  } catch (const std::exception& e) {
+    std::cerr << "corvane: " << e.what() << "\n";
+    return 1;
+  } catch (...) {
+    std::cerr << "corvane: an unexpected failure\n";
+    return 1;
   }
   return 2;
 }

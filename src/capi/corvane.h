@@ -46,6 +46,10 @@
  *    callback.
  *  - A corvane_object is released with corvane_release, once.
  *
+ * Paging: when Export answers False, its strTimeStamp may already have moved
+ * past a page that was never delivered; keep the cursor you passed in, and
+ * store the returned one only after a True answer and the page kept.
+ *
  * Threads: corvane_initialize may be called from any thread, and any number
  * of times. An object is used only on the thread that created it, one call
  * at a time; its event callbacks run on that thread, inside the

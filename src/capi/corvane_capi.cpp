@@ -238,8 +238,10 @@ int corvane_invoke(corvane_object* object, const char* name, corvane_value* args
       }
     }
 
-    const Variant answer =
-        object->dispatch->Invoke(member->dispid, server::InvokeKind::Method, call_args);
+    // Held for the whole call: an event callback that releases the object
+    // must not destroy it while its method runs.
+    const server::DispatchPtr keep = object->dispatch;
+    const Variant answer = keep->Invoke(member->dispid, server::InvokeKind::Method, call_args);
 
     // Convert everything first, so that a failure leaves the caller's values
     // as they were.
@@ -319,7 +321,12 @@ void corvane_value_clear(corvane_value* value) {
 
 int corvane_value_set_string(corvane_value* value, const char* text) {
   if (!value) return CORVANE_ERR_ARGUMENT;
-  char* copy = CopyStringOrNull(text ? text : "");
+  char* copy = nullptr;
+  try {
+    copy = CopyStringOrNull(text ? text : "");
+  } catch (...) {
+    return CORVANE_ERR_RUNTIME;
+  }
   if (!copy) return CORVANE_ERR_RUNTIME;
   corvane_value_clear(value);
   value->type = CORVANE_STRING;

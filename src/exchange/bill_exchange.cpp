@@ -46,11 +46,11 @@ bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int3
     // number: anything else must not reach the statement.
     if (!IsTimestampText(strTimeStamp))
       throw RuntimeError(err::kInvalidCall, {},
-                         "The row timestamp \"" + strTimeStamp +
-                             "\" is not 0x followed by 1 to 16 hexadecimal digits");
+                         FormatMessageText("时间戳 %1 无效：应为 0x 加 1 到 16 位十六进制数字",
+                                           {Variant(strTimeStamp)}));
     if (lPerCount < 0)
       throw RuntimeError(err::kInvalidCall, {},
-                         "The page size " + std::to_string(lPerCount) + " is negative");
+                         FormatMessageText("每页单据数 %1 不能为负数", {Variant(lPerCount)}));
     OpenErpConnection(connection_);
     strMaxTimeStamp = MaxTimestamp();
     RecordSetPtr page = SelectPage(strTimeStamp, lPerCount);

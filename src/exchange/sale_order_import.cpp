@@ -103,8 +103,9 @@ bool clsSaleOrder::ImportDocuments(const ValueVectorPtr& documents, std::string&
 }
 
 int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::string& message) {
-  const std::string bill_no = CStr(order.GetValue("BillNo", Variant("")));
+  std::string bill_no;
   try {
+    bill_no = CStr(order.GetValue("BillNo", Variant("")));
     // An order the ERP already holds is saved over, or skipped with AddNewOnly.
     int32_t inter_id = 0;
     std::string uuid;  // the CRM's UUID, kept for the head when CheckByUUID is set
@@ -136,7 +137,6 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
 
     const bool by_uuid = check_by_uuid();
     const Variant exchange_rate = order.GetValue("ExchangeRate", Variant(int32_t(1)));
-    const std::string exchange_rate_text = NumberText(exchange_rate, "ExchangeRate");
     auto statements = ValueVector::Create();
     statements->Add(Variant(""));  // position 0 holds no entry
     Variant advice_date;
@@ -149,15 +149,18 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       const Variant date = order.GetValue("Date", Variant(""));
       if (CStr(date).empty()) throw CheckFailed{MessageKey("日期不能为空！")};
 
+      // The quantity is checked first; the other numbers when the amounts
+      // are computed from them.
       const Variant zero(int32_t(0));
-      const std::string aux_price_text = NumberText(entry.GetValue("Price", zero), "Price");
       const std::string qty_text = NumberText(entry.GetValue("Qty", zero), "Qty");
+      const Variant qty(qty_text);
+      if (CDbl(qty) == 0) throw CheckFailed{MessageKey("数量不能为0！")};
+      const std::string aux_price_text = NumberText(entry.GetValue("Price", zero), "Price");
       const std::string amount_text = NumberText(entry.GetValue("Amount", zero), "Amount");
       const std::string tax_rate_text = NumberText(entry.GetValue("TaxRate", zero), "TaxRate");
       const std::string cess_text = NumberText(entry.GetValue("Cess", zero), "Cess");
-      const Variant aux_price(aux_price_text), qty(qty_text), amount_in(amount_text),
-          tax_rate(tax_rate_text), cess(cess_text);
-      if (CDbl(qty) == 0) throw CheckFailed{MessageKey("数量不能为0！")};
+      const Variant aux_price(aux_price_text), amount_in(amount_text), tax_rate(tax_rate_text),
+          cess(cess_text);
       const Variant note = entry.GetValue("Note", Variant(GetMessageText("来源：") + "TavoCRM"));
 
       const Variant hundred(int32_t(100)), one(int32_t(1));
@@ -175,7 +178,8 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
         discount_amount = RoundAmount(Multiply(uni_discount, qty), 2);
         tax_amount = RoundAmount(Divide(Multiply(Variant(amount), cess), hundred), 2);
         total = RoundAmount(Variant(amount + tax_amount), 2);
-        total_std = RoundAmount(Multiply(Variant(total), Variant(exchange_rate_text)), 2);
+        total_std = RoundAmount(
+            Multiply(Variant(total), Variant(NumberText(exchange_rate, "ExchangeRate"))), 2);
       }
 
       // Advice delivery date: the order date plus the customer's carrying
@@ -242,6 +246,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
     }
     const int32_t settle_id = FindId(by_uuid, order, "SettleStyle", "SubMessage");
     const Variant date = order.GetValue("Date", Variant(""));
+    const std::string exchange_rate_text = NumberText(exchange_rate, "ExchangeRate");
 
     bill->Add(Variant(InsertStatement(
         "SEOrder",

@@ -33,8 +33,11 @@ bool ReadXMLDocument(ValueVectorPtr& document, const std::string& xml, std::stri
   auto reader = CreateObjectAs<IXmlReader>(kXmlReaderProgId);
   Variant tree = document ? Variant(document) : Variant::Nothing();
   reader->InputXMLString(tree, xml, ResolveSchemaPath(schema_path), root_name, error_text);
-  document = tree.IsNothing() ? nullptr : tree.ObjectAs<ValueVector>();
-  return error_text.empty();
+  if (!error_text.empty()) return false;
+  // A reader that answers success must answer a list of records: Nothing is
+  // error 91, anything else 13.
+  document = tree.ObjectAs<ValueVector>();
+  return true;
 }
 
 }  // namespace corvane

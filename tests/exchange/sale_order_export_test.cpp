@@ -219,6 +219,24 @@ class MemberConnectionTest : public SaleOrderExportTest {
   }
 };
 
+TEST_F(MemberConnectionTest, TheStatementsAsSent) {
+  clsSaleOrder order;
+  std::string props = account_.PropsString(), xml, ts, max, error;
+  ASSERT_TRUE(order.Export(props, xml, 100, ts, max, error)) << error;
+  auto sent = [](const std::string& s) {
+    return std::find(WatchedConnection::statements.begin(), WatchedConnection::statements.end(), s) !=
+           WatchedConnection::statements.end();
+  };
+  EXPECT_TRUE(sent("SELECT MAX(FOperDate) as FMT FROM SeOrder"));
+  EXPECT_TRUE(sent("SELECT TOP 100 *  From SEOrder  WHERE  FInterID <> 0  AND "
+                   "(FOperDate>0x0000000000000000) ORDER BY FOperDate"));
+  order.SetFilter("FCustID=5");
+  ts = "0x00000000000107D1";
+  ASSERT_TRUE(order.Export(props, xml, 0, ts, max, error)) << error;
+  EXPECT_TRUE(sent("SELECT *  From SEOrder  WHERE  FInterID <> 0  AND "
+                   "((FOperDate>0x00000000000107D1) AND (FCustID=5)) ORDER BY FOperDate"));
+}
+
 TEST_F(MemberConnectionTest, MalformedTimestampsAndPageSizesRunNoSql) {
   clsSaleOrder order;
   struct Case {

@@ -2,6 +2,8 @@
 
 #include "exchange/cls_sale_order.h"
 #include "frame/call_context.h"
+#include "frame/outside/bill_service.h"
+#include "frame/outside/object_factory.h"
 #include "frame/gateway.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
@@ -170,6 +172,22 @@ TEST_F(SaleOrderImportTest, ChecksInTheirOrderWithTheirMessages) {
        }, "Price 的值不是数字：1e3x"},
       {"bad exchange rate", [](ValueDictionary& o) { o.SetValue("ExchangeRate", Variant("1;DROP")); },
        "ExchangeRate 的值不是数字：1;DROP"},
+      // Two faults: the earlier check speaks.
+      {"unknown item before missing customer", [](ValueDictionary& o) {
+         o.Remove("Customer");
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Item", Variant(Key("NOPE")));
+       }, "物料不能为空！"},
+      {"quantity 0 before a bad tax rate", [](ValueDictionary& o) {
+         auto e = o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>();
+         e->SetValue("Qty", Variant("0"));
+         e->SetValue("Cess", Variant("abc"));
+       }, "数量不能为0！"},
+      {"unknown item before a bad exchange rate", [](ValueDictionary& o) {
+         o.SetValue("ExchangeRate", Variant("x"));
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Item", Variant(Key("NOPE")));
+       }, "物料不能为空！"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -286,6 +304,55 @@ TEST_F(SaleOrderImportTest, AnOrderThatFailsWhileSavingLeavesNothing) {
   EXPECT_NE(r.error.find("entry refused"), std::string::npos) << r.error;
   EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
   EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrderEntry"), "0");
+}
+
+TEST_F(SaleOrderImportTest, AdviceDeliveryDateAddsTheCustomersCarryingDays) {
+  const std::string customer = One("SELECT TOP 1 FItemID FROM t_Item WHERE FItemClassID=1 ORDER BY FItemID");
+  struct Case {
+    const char* carrying;  // SQL for the t_Organization row, or nullptr for none
+    const char* advice;
+  };
+  const Case cases[] = {{"3", "2025-07-03"}, {"NULL", "2025-06-30"}, {nullptr, "2025-06-30"}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.carrying ? c.carrying : "no row");
+    testing::AccountFile::ExecOn(account_.path(), "DELETE FROM t_Organization WHERE FItemID=" + customer);
+    if (c.carrying)
+      testing::AccountFile::ExecOn(account_.path(), "INSERT INTO t_Organization (FItemID, FCarryingAOS) VALUES (" +
+                                                        customer + ", " + c.carrying + ")");
+    const std::string bill = "ADV-" + std::to_string(++n);
+    clsSaleOrder cls;
+    ASSERT_TRUE(Import(cls, {Order(bill)}).ok);
+    EXPECT_EQ(One("SELECT e.FAdviceConsignDate FROM SEOrderEntry e JOIN SEOrder o ON o.FInterID = e.FInterID "
+                  "WHERE o.FBillNo='" + bill + "'"),
+              c.advice);
+    EXPECT_EQ(One("SELECT e.FDate FROM SEOrderEntry e JOIN SEOrder o ON o.FInterID = e.FInterID "
+                  "WHERE o.FBillNo='" + bill + "'"),
+              "2025-06-30");
+  }
+}
+
+// A bill service that refuses every save with one return code.
+class RefusingSaver : public IBillSaveService {
+ public:
+  Variant GetBillNo(const std::string&, int32_t, bool) override { return Variant("AUTO"); }
+  ValueDictionaryPtr SaveBillEx(std::string&, ValueVectorPtr&) override {
+    auto answer = ValueDictionary::Create();
+    answer->SetValue("Success", Variant(false));
+    answer->SetValue("RetCode", Variant(int32_t(-199)));
+    answer->SetValue("ReturnMsg", Variant("taken"));
+    return answer;
+  }
+};
+
+TEST_F(SaleOrderImportTest, AServiceRefusalIsTheBridgesMessageWithoutThePrefix) {
+  ScopedProgIdOverride refusing(kBillSaveProgId, [] { return std::make_shared<RefusingSaver>(); });
+  clsSaleOrder cls;
+  cls.SetImportErrorIgnore(true);
+  Result r = Import(cls, {Order("REF-1")});
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.progress.size(), 1u);
+  EXPECT_EQ(std::get<3>(r.progress[0]), "单据编号重复问题！需要设置自动生成编号");
 }
 
 TEST(SaleOrderRoundTrip, BetweenTwoDemoAccounts) {

@@ -87,6 +87,20 @@ TEST_F(XmlBridgeTest, ComponentFailuresAreRunTimeErrors) {
     EXPECT_EQ(ErrorNumberOf([&] { ReadXMLDocument(doc, "<x/>", "", "TestDocs", error); }),
               err::kTypeMismatch);
   }
+  {
+    // A reader that answers success with no document at all.
+    class NothingReader : public OddReader {
+     public:
+      bool InputXMLString(Variant& document, std::string_view, std::string_view, std::string_view,
+                          std::string&) override {
+        document = Variant::Nothing();
+        return true;
+      }
+    };
+    ScopedProgIdOverride nothing(kXmlReaderProgId, [] { return std::make_shared<NothingReader>(); });
+    EXPECT_EQ(ErrorNumberOf([&] { ReadXMLDocument(doc, "<x/>", "", "TestDocs", error); }),
+              err::kObjectNotSet);
+  }
   ScopedProgIdOverride no_writer(kXmlWriterProgId, nullptr);
   ScopedProgIdOverride no_reader(kXmlReaderProgId, nullptr);
   EXPECT_EQ(ErrorNumberOf([&] { WriteXMLDocument(OneDoc("x"), xml, "", "TestDocs", error); }),

@@ -306,6 +306,30 @@ std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
   out.reserve(sql.size() + no_text.size() + id_text.size());
   size_t i = 0;
   while (i < sql.size()) {
+    if (sql[i] == '\'') {
+      // A text literal is the document's own text and stays as it is; only
+      // a literal that is exactly '@BillNo' is the bill number's place.
+      if (i + kBillNo.size() + 1 < sql.size() && sql[i + kBillNo.size() + 1] == '\'' &&
+          EqualsIgnoreCase(sql.substr(i + 1, kBillNo.size()), kBillNo)) {
+        out += "'" + no_text + "'";
+        i += kBillNo.size() + 2;
+        continue;
+      }
+      const size_t start = i++;
+      while (i < sql.size()) {
+        if (sql[i] == '\'') {
+          if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        ++i;
+      }
+      out.append(sql.substr(start, i - start));
+      continue;
+    }
     if (sql[i] == '@') {
       if (whole_token_at(i, kInterId)) {
         out += id_text;

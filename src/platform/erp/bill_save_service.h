@@ -95,7 +95,9 @@ bool IsOutgoingStockBill(int32_t tran_type);
 // `sql` with every whole @BillInterID (not followed by a letter, a digit or
 // "_"; any case) replaced by `inter_id` and every whole @BillNo by `bill_no`
 // with its single quotes doubled, in one pass: text put in is not scanned
-// again. Other @ names stay as they are.
+// again. Inside a text literal nothing is replaced (a note that mentions
+// "@BillNo" is stored as written), except a literal that is exactly
+// '@BillNo', the bill number's place. Other @ names stay as they are.
 std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
                                     std::string_view bill_no);
 

@@ -1,13 +1,10 @@
 #include "platform/xml/xml_writer.h"
 
 #include <libxml/xmlsave.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 
+#include "platform/win/atomic_file.h"
 #include "platform/xml/libxml_support.h"
 #include "values/format.h"
 #include "values/run_time_error.h"
@@ -191,23 +188,10 @@ bool XmlWriter::OutputXML(const Variant& document, std::string_view file_path,
                           std::string& error_text, std::string_view record_name) {
   std::string xml;
   if (!OutputXMLString(document, xml, schema_path, root_name, error_text, record_name)) return false;
-  const std::string target(file_path);
-  const std::string temporary = target + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << xml;
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      error_text = "the file " + target + " cannot be written";
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, target, ec);
-  if (ec) {
-    std::remove(temporary.c_str());
-    error_text = "the file " + target + " cannot be written: " + ec.message();
+  try {
+    platform::ReplaceFileAtomically(std::string(file_path), xml);
+  } catch (const RuntimeError& e) {
+    error_text = e.description();
     return false;
   }
   return true;

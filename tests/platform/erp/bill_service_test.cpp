@@ -228,6 +228,9 @@ TEST(BillPlaceholders, AreReplacedAsWholeNamesInOnePass) {
       {"'@BillNo',@BillInterID", "@BillInterID", "'@BillInterID',7"},
       {"@BillNo", "", ""},
       {"@", "x", "@"},
+      // Text literals are the document's text: placeholders in them stay.
+      {"('ref @BillNo', '@BillInterID', @BillInterID)", "SO1", "('ref @BillNo', '@BillInterID', 7)"},
+      {"('it''s @BillNo','@BillNo')", "SO1", "('it''s @BillNo','SO1')"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sql);

@@ -1,0 +1,68 @@
+#!/bin/sh
+# "corvane export" and "corvane import" from the outside: paging with a saved
+# cursor, a second run that finds nothing new, a state file that cannot be
+# used, an output folder that cannot be written, and importing the pages into
+# an account that holds base data only.
+#   export_import_test.sh CORVANE_CLI DEMO_DB
+cli=$1
+db=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+expect() {
+  name=$1 status=$2 pattern=$3
+  shift 3
+  "$@" >"$work/out" 2>&1
+  rc=$?
+  if [ "$rc" -eq "$status" ] && grep -Eq -- "$pattern" "$work/out"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name (exit $rc, expected $status and /$pattern/)"
+    sed 's/^/    /' "$work/out"
+  fi
+}
+
+check() {
+  name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+orders=$("$cli" erp sql --db "$db" "SELECT COUNT(*) AS n FROM SEOrder WHERE FInterID <> 0" | sed -n 3p | tr -d ' ')
+
+expect "first run exports every order" 0 "^exported $orders sales orders in [0-9]+ pages" \
+  "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
+check "one file per page" test "$(ls "$work/pages" | wc -l)" -eq $(( (orders + 4) / 5 ))
+cursor=$(cat "$work/state")
+expect "a second run finds nothing new" 0 '^exported 0 sales orders in 0 pages \(nothing changed' \
+  "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
+check "the cursor stays after an empty page" test "$(cat "$work/state")" = "$cursor"
+
+echo "strTimeStamp=0x0) OR (1=1" > "$work/bad-state"
+expect "a state file without a valid cursor stops the run" 1 'holds no valid cursor' \
+  "$cli" export saleorder --db "$db" --state "$work/bad-state" --out "$work/other"
+check "the bad state file is left as it was" grep -q 'OR (1=1' "$work/bad-state"
+
+touch "$work/not-a-folder"
+expect "an output folder that cannot be made fails" 1 'export' \
+  "$cli" export saleorder --db "$db" --state "$work/state2" --out "$work/not-a-folder/pages"
+check "no cursor is saved when no page was written" test ! -e "$work/state2"
+
+expect "no account given" 2 'give --db PATH or --props' "$cli" export saleorder --out "$work/x"
+
+"$cli" erp init --db "$work/target.db" --base-only >/dev/null
+expect "import prints every order and a summary" 1 '^imported [0-9]+ sales orders, refused [0-9]+ from [0-9]+ files' \
+  "$cli" import saleorder --db "$work/target.db" "$work"/pages/*.xml
+check "refused orders carry their message" grep -q 'refused: 单据.*引入出错！至少必须有一条分录！' "$work/out"
+expect "known orders are skipped with --add-new-only" 1 'skipped [0-9]+' \
+  "$cli" import saleorder --db "$work/target.db" --add-new-only "$work"/pages/*.xml
+check "nothing is saved twice" grep -q '^imported 0 sales orders' "$work/out"
+first=$(ls "$work"/pages/*.xml | head -n 1)
+expect "--stop-on-error stops at the first refused order" 1 'the import of this file stopped here' \
+  "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
+
+echo "export/import: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
