@@ -40,8 +40,12 @@ int ErpTextCollation(void* /*unused*/, int length_a, const void* a, int length_b
 }
 
 void NewIdFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** /*argv*/) {
-  const std::string guid = NewGuidText();
-  sqlite3_result_text(context, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
+  try {
+    const std::string guid = NewGuidText();
+    sqlite3_result_text(context, guid.data(), static_cast<int>(guid.size()), SQLITE_TRANSIENT);
+  } catch (...) {
+    sqlite3_result_error_nomem(context);  // no exception may unwind through SQLite
+  }
 }
 
 void GetDateFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** /*argv*/) {

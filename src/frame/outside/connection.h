@@ -79,7 +79,10 @@ class IConnection : public virtual Object {
   // Runs one SQL text (T-SQL) and returns its rows; opens the database when it
   // is not open. A statement without rows answers an empty record set. A
   // failing statement raises a RuntimeError whose description holds the
-  // database's message and the statement.
+  // database's message and the statement. A text of several statements runs
+  // them in order, each on its own as a server runs a batch (the rows are
+  // those of the last statement that has columns); a caller that needs them
+  // all or none runs them inside a transaction of its own.
   virtual RecordSetPtr GetAnyRecordSet(std::string_view sql) = 0;
   // The same contract as GetAnyRecordSet.
   virtual RecordSetPtr Execute(std::string_view sql) = 0;

@@ -3,6 +3,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <map>
 
 #include "erpdb/sql_functions.h"
@@ -112,9 +115,12 @@ struct FileId {
 
 FileId IdentifyFile(const std::string& path) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0)
-    Fail(err::kCannotOpen, "Cannot open the account database \"" + path +
-                               "\": the file does not exist");
+  if (::stat(path.c_str(), &st) != 0) {
+    const int error = errno;
+    Fail(err::kCannotOpen, "Cannot open the account database \"" + path + "\": " +
+                               (error == ENOENT ? std::string("the file does not exist")
+                                                : std::string(std::strerror(error))));
+  }
   if (!S_ISREG(st.st_mode))
     Fail(err::kCannotOpen, "Cannot open the account database \"" + path + "\": not a file");
   return {st.st_dev, st.st_ino};
@@ -160,6 +166,8 @@ SqliteHandle::~SqliteHandle() {
 }
 
 void SqliteHandle::set_busy_timeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+bool SqliteHandle::InTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
 
 void SqliteHandle::RollBackOpenTransaction() {
   if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -264,7 +272,13 @@ IdleHandles& ThisThreadIdle() {
 std::unique_ptr<SqliteHandle> HandlePool::Acquire(const ConnectionSettings& settings) {
   auto& list = ThisThreadIdle().by_path[settings.data_source];
   if (!list.empty()) {
-    const FileId id = IdentifyFile(settings.data_source);
+    FileId id{};
+    try {
+      id = IdentifyFile(settings.data_source);
+    } catch (...) {
+      list.clear();  // the file is gone: its idle handles are of no use
+      throw;
+    }
     while (!list.empty()) {
       std::unique_ptr<SqliteHandle> h = std::move(list.back());
       list.pop_back();
@@ -281,6 +295,9 @@ std::unique_ptr<SqliteHandle> HandlePool::Acquire(const ConnectionSettings& sett
 void HandlePool::Release(std::unique_ptr<SqliteHandle> handle) {
   if (!handle) return;
   handle->RollBackOpenTransaction();
+  // A handle whose transaction could not be rolled back would keep the
+  // write lock and show uncommitted rows to its next user: close it.
+  if (handle->InTransaction()) return;
   auto& list = ThisThreadIdle().by_path[handle->path()];
   if (list.size() < kIdlePerFile) list.push_back(std::move(handle));
 }

@@ -47,6 +47,8 @@ class SqliteHandle {
 
   // Ends a transaction a caller left open, so the handle can be pooled.
   void RollBackOpenTransaction();
+  // Whether a transaction is open on the handle.
+  bool InTransaction() const;
 
   const std::string& path() const { return path_; }
   bool SameFileAs(dev_t device, ino_t inode) const { return device_ == device && inode_ == inode; }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "frame/sql_text.h"
@@ -42,10 +44,13 @@ struct SaveRequest {
   int32_t tran_type = 0;
   int32_t inter_id = 0;
   std::string bill_no;
+  std::string auto_bill_no;  // the automatic number the caller was told, "" if none
   bool is_red = false;
   std::string head_sql;
   std::vector<std::string> entry_sql;
 };
+
+std::string Text(const Variant& v) { return v.IsNull() ? std::string() : CStr(v); }
 
 SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
   if (!save_list) throw RuntimeError(err::kObjectNotSet, kSource, "No save list");
@@ -61,6 +66,7 @@ SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
   request.inter_id = CLng(info->GetValue("BillInterID", Variant(int32_t{0})));
   if (request.inter_id < 0) Fail("BillInterID " + std::to_string(request.inter_id) + " < 0");
   request.bill_no = CStr(info->GetValue("BillNo", Variant("")));
+  request.auto_bill_no = Text(info->GetValue("AutoBillNO", Variant("")));
   request.is_red = CBool(info->GetValue("IsRedBill", Variant(false)));
   request.head_sql = CStr(info->GetValue("HeadSQL", Variant("")));
   const Variant entries = info->GetValue("EntrySQL", Variant());
@@ -76,8 +82,6 @@ SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
   }
   return request;
 }
-
-std::string Text(const Variant& v) { return v.IsNull() ? std::string() : CStr(v); }
 
 // The digits after the rule's prefix, without leading zeros ("0" for zeros
 // only), when `bill_no` is an automatic number of the rule; else "".
@@ -99,14 +103,21 @@ std::string AutomaticNumberOf(const std::string& bill_no, const std::string& pre
 class BillSave {
  public:
   BillSave(IConnection& connection, const SaveRequest& request)
-      : db_(connection), request_(request), tables_(BillTablesOf(request.tran_type)) {}
+      : db_(connection),
+        request_(request),
+        tables_(BillTablesOf(request.tran_type)),
+        bill_no_(request.bill_no) {}
 
   int32_t Run() {
+    // A bill that takes the automatic number is numbered here, inside the
+    // saving transaction, so two savers that were told the same number do
+    // not collide: each gets the next number free at its save.
+    if (!request_.auto_bill_no.empty() && bill_no_ == request_.auto_bill_no) NumberAutomatically();
     RefuseDuplicateNumber();
     const int32_t id = request_.inter_id == 0 ? AllocateInterId() : ClearForResave();
-    db_.Execute(ReplaceBillPlaceholders(request_.head_sql, id, request_.bill_no));
+    db_.Execute(ReplaceBillPlaceholders(request_.head_sql, id, bill_no_));
     for (const std::string& sql : request_.entry_sql) {
-      db_.Execute(ReplaceBillPlaceholders(sql, id, request_.bill_no));
+      db_.Execute(ReplaceBillPlaceholders(sql, id, bill_no_));
     }
     const Variant new_uuid = QueryScalar(db_, HeadQuery("FUUID", id), Variant());
     if (new_uuid.IsEmpty()) {
@@ -129,10 +140,10 @@ class BillSave {
   void RefuseDuplicateNumber() {
     const RecordSetPtr other = db_.Execute(
         "SELECT TOP 1 FInterID, FBillNo FROM " + std::string(tables_.head) +
-        " WHERE FBillNo=" + SqlLiteral(request_.bill_no) + " AND FInterID<>0 AND FInterID<>" +
+        " WHERE FBillNo=" + SqlLiteral(bill_no_) + " AND FInterID<>0 AND FInterID<>" +
         std::to_string(request_.inter_id) + " ORDER BY FInterID");
     if (other->Eof()) return;
-    throw SaveRefusal(kSaveRetDuplicateBillNo, "The bill number \"" + request_.bill_no +
+    throw SaveRefusal(kSaveRetDuplicateBillNo, "The bill number \"" + bill_no_ +
                                                    "\" is already used by " + tables_.head + " " +
                                                    CStr(other->Fields("FInterID")) + " (\"" +
                                                    Text(other->Fields("FBillNo")) + "\")");
@@ -208,15 +219,58 @@ class BillSave {
     }
   }
 
+  // The rule of the transaction type: prefix, last number given, length.
+  struct Rule {
+    std::string prefix;
+    int64_t current = 0;
+    size_t length = 0;
+  };
+  std::optional<Rule> NumberRule() {
+    const RecordSetPtr rs = db_.Execute(
+        "SELECT FPrefix, CAST(FCurNo AS VARCHAR(20)) AS FCurNo, FNumLength FROM t_BillNoRule "
+        "WHERE FTranType=" + std::to_string(request_.tran_type));
+    if (rs->Eof()) return std::nullopt;
+    Rule rule;
+    rule.prefix = Text(rs->Fields("FPrefix"));
+    rule.current = std::stoll(Text(rs->Fields("FCurNo")).empty() ? "0" : Text(rs->Fields("FCurNo")));
+    rule.length = static_cast<size_t>(std::max(0, CLng(rs->Fields("FNumLength"))));
+    return rule;
+  }
+
+  static std::string NumberText(const Rule& rule, int64_t n) {
+    std::string digits = std::to_string(n);
+    if (digits.size() < rule.length) digits.insert(0, rule.length - digits.size(), '0');
+    return rule.prefix + digits;
+  }
+
+  // The next automatic number no head of the table carries yet.
+  void NumberAutomatically() {
+    const std::optional<Rule> rule = NumberRule();
+    if (!rule) return;
+    for (int64_t n = rule->current + 1, tries = 0; tries < 10000; ++n, ++tries) {
+      const std::string candidate = NumberText(*rule, n);
+      const Variant used = QueryScalar(db_,
+                                       "SELECT COUNT(*) FROM " + std::string(tables_.head) +
+                                           " WHERE FBillNo=" + SqlLiteral(candidate),
+                                       Variant(int32_t(0)));
+      if (CLng(used) == 0) {
+        bill_no_ = candidate;
+        return;
+      }
+    }
+  }
+
+  // Raises the rule's last number to the bill's when the bill carries an
+  // automatic number of the rule (prefix and at most the rule's length of
+  // digits): a number typed by hand far beyond the rule moves nothing.
   void AdvanceNumbering() {
-    const std::string type = std::to_string(request_.tran_type);
-    const Variant prefix =
-        QueryScalar(db_, "SELECT FPrefix FROM t_BillNoRule WHERE FTranType=" + type, Variant());
-    if (prefix.IsEmpty()) return;
-    const std::string number = AutomaticNumberOf(request_.bill_no, Text(prefix));
-    if (number.empty()) return;
-    db_.Execute("UPDATE t_BillNoRule SET FCurNo=" + number + " WHERE FTranType=" + type +
-                " AND FCurNo<" + number);
+    const std::optional<Rule> rule = NumberRule();
+    if (!rule) return;
+    const std::string number = AutomaticNumberOf(bill_no_, rule->prefix);
+    if (number.empty() || bill_no_.size() - rule->prefix.size() > std::max<size_t>(rule->length, 1))
+      return;
+    db_.Execute("UPDATE t_BillNoRule SET FCurNo=" + number +
+                " WHERE FTranType=" + std::to_string(request_.tran_type) + " AND FCurNo<" + number);
   }
 
   bool NegativeStockAllowed() {
@@ -260,6 +314,7 @@ class BillSave {
   IConnection& db_;
   const SaveRequest& request_;
   const BillTables tables_;
+  std::string bill_no_;  // the number the bill is saved under
   bool resaved_ = false;
   std::string old_uuid_;
   int32_t old_type_ = 0;
@@ -309,7 +364,9 @@ std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
     if (sql[i] == '\'') {
       // A text literal is the document's own text and stays as it is; only
       // a literal that is exactly '@BillNo' is the bill number's place.
-      if (i + kBillNo.size() + 1 < sql.size() && sql[i + kBillNo.size() + 1] == '\'' &&
+      const size_t close = i + kBillNo.size() + 1;
+      if (close < sql.size() && sql[close] == '\'' &&
+          (close + 1 == sql.size() || sql[close + 1] != '\'') &&
           EqualsIgnoreCase(sql.substr(i + 1, kBillNo.size()), kBillNo)) {
         out += "'" + no_text + "'";
         i += kBillNo.size() + 2;
@@ -337,7 +394,9 @@ std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
         continue;
       }
       if (whole_token_at(i, kBillNo)) {
-        out += no_text;
+        // Outside quotes the number becomes a whole text literal, so it can
+        // never be read as SQL.
+        out += "'" + no_text + "'";
         i += kBillNo.size();
         continue;
       }

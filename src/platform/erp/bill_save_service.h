@@ -7,9 +7,11 @@
 // GetBillNo(props, type, flag): the next automatic number of the type's rule
 // in t_BillNoRule, FPrefix followed by FCurNo + 1 padded with zeros to
 // FNumLength digits; "" for a type without a rule (its documents then need a
-// number of their own). Asking takes nothing: two callers that ask before
-// either saves get the same number, and the second save of it is refused as
-// a duplicate. The flag is accepted and has no meaning here.
+// number of their own). Asking takes nothing. A save whose BillNo is the
+// AutoBillNO it was told is numbered inside its own transaction with the
+// next number no head carries yet, so two callers that asked before either
+// saved both succeed with consecutive numbers. The flag is accepted and has
+// no meaning here.
 //
 // SaveBillEx(props, save_list) saves one document in one transaction on the
 // account database ("BEGIN IMMEDIATE TRANSACTION" ... "COMMIT", all through
@@ -20,9 +22,10 @@
 //      of the document to save over), HeadSQL (String, the statement that
 //      inserts the head), EntrySQL (a ValueVector of Strings, or one String:
 //      the statements that insert the entries; empty ones are skipped),
-//      IsRedBill (Boolean; absent counts as False). Other options (UserID,
-//      AutoBillNO, UpStockWhenSave, IgnoreCredit, ...) are accepted and not
-//      used: the service posts no stock and checks no credit;
+//      IsRedBill (Boolean; absent counts as False), AutoBillNO (the automatic
+//      number the caller was told; see GetBillNo). Other options (UserID,
+//      UpStockWhenSave, IgnoreCredit, ...) are accepted and not used: the
+//      service posts no stock and checks no credit;
 //   2. the extension list, a ValueVector whose first item is a ValueDictionary
 //      with FTransType, the document's transaction type;
 //   3. the package (not read).
@@ -93,11 +96,12 @@ BillTables BillTablesOf(int32_t tran_type);
 bool IsOutgoingStockBill(int32_t tran_type);
 
 // `sql` with every whole @BillInterID (not followed by a letter, a digit or
-// "_"; any case) replaced by `inter_id` and every whole @BillNo by `bill_no`
-// with its single quotes doubled, in one pass: text put in is not scanned
-// again. Inside a text literal nothing is replaced (a note that mentions
-// "@BillNo" is stored as written), except a literal that is exactly
-// '@BillNo', the bill number's place. Other @ names stay as they are.
+// "_"; any case) replaced by `inter_id`, and the bill number's places filled
+// with `bill_no` as a text literal (single quotes doubled): a literal that is
+// exactly '@BillNo', or a bare @BillNo outside quotes (which becomes a whole
+// literal, so a number can never be read as SQL). One pass: text put in is
+// not scanned again. Inside other text literals nothing is replaced (a note
+// that mentions "@BillNo" is stored as written). Other @ names stay.
 std::string ReplaceBillPlaceholders(std::string_view sql, int32_t inter_id,
                                     std::string_view bill_no);
 

@@ -32,7 +32,10 @@ Variant RegistryFile::ReadValue(std::string_view key_path, std::string_view valu
   if (!in) throw RuntimeError(75, "Registry", "Cannot read the registry file " + path);
   std::string line;
   bool in_key = false;
+  bool first_line = true;
   while (std::getline(in, line)) {
+    if (first_line && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // UTF-8 BOM
+    first_line = false;
     const std::string t = TrimSpace(line);
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;
     if (t.front() == '[' && t.back() == ']') {
@@ -48,6 +51,7 @@ Variant RegistryFile::ReadValue(std::string_view key_path, std::string_view valu
       value = value.substr(1, value.size() - 2);
     return Variant(value);
   }
+  if (in.bad()) throw RuntimeError(75, "Registry", "Cannot read the registry file " + path);
   return fallback;
 }
 

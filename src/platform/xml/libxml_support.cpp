@@ -45,7 +45,15 @@ ErrorCapture::~ErrorCapture() {
 }
 
 void ErrorCapture::Handler(void* self, xmlErrorPtr error) {
-  auto* capture = static_cast<ErrorCapture*>(self);
+  try {
+    Collect(static_cast<ErrorCapture*>(self), error);
+  } catch (...) {
+    // Out of memory inside a libxml2 callback: the error is lost, the call
+    // still fails through its return value.
+  }
+}
+
+void ErrorCapture::Collect(ErrorCapture* capture, xmlErrorPtr error) {
   if (!error || error->level == XML_ERR_WARNING) return;
   std::string where;
   if (capture->place_ == Place::ElementPath && error->node) {
@@ -59,17 +67,20 @@ void ErrorCapture::Handler(void* self, xmlErrorPtr error) {
   if (capture->namespace_.size() > 2)
     for (size_t at; (at = message.find(capture->namespace_)) != std::string::npos;)
       message.erase(at, capture->namespace_.size());
-  capture->messages_.push_back(where + message);
+  if (capture->messages_.size() < kMaxMessages) {
+    capture->messages_.push_back(where + message);
+  } else {
+    ++capture->more_;  // counted, not kept: a huge document cannot fill memory
+  }
 }
 
 std::string ErrorCapture::Text() const {
   std::string text;
-  for (size_t i = 0; i < messages_.size() && i < kMaxMessages; ++i) {
+  for (size_t i = 0; i < messages_.size(); ++i) {
     if (i) text += "\n";
     text += messages_[i];
   }
-  if (messages_.size() > kMaxMessages)
-    text += "\n(" + std::to_string(messages_.size() - kMaxMessages) + " more errors)";
+  if (more_ > 0) text += "\n(" + std::to_string(more_) + " more errors)";
   return text;
 }
 
@@ -109,8 +120,14 @@ const CompiledSchema& SchemaFor(const std::string& path, std::string_view root_n
 
   auto entry = std::make_unique<Entry>();
   entry->mtime_ns = mtime;
-  entry->compiled.model = ReadSchemaModel(path, root_name);
   ErrorCapture errors;
+  try {
+    entry->compiled.model = ReadSchemaModel(path, root_name);
+  } catch (const RuntimeError& e) {
+    // libxml2's own reason, when it had one, says more than ours.
+    throw RuntimeError(e.number(), e.source(),
+                       errors.empty() ? e.description() : e.description() + ": " + errors.Text());
+  }
   xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(path.c_str());
   if (parser) {
     xmlSchemaSetParserStructuredErrors(parser, &ErrorCapture::Handler, &errors);

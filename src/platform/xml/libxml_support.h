@@ -25,7 +25,7 @@ class ErrorCapture {
   ErrorCapture& operator=(const ErrorCapture&) = delete;
 
   const std::vector<std::string>& messages() const { return messages_; }
-  bool empty() const { return messages_.empty(); }
+  bool empty() const { return messages_.empty() && more_ == 0; }
   // The messages joined, one per line (at most a few, then a count).
   std::string Text() const;
   void Add(std::string message) { messages_.push_back(std::move(message)); }
@@ -41,8 +41,10 @@ class ErrorCapture {
   static void Handler(void* self, xmlErrorPtr error);
 
  private:
+  static void Collect(ErrorCapture* capture, xmlErrorPtr error);
   static void Silent(void*, const char*, ...) {}
-  std::vector<std::string> messages_;
+  std::vector<std::string> messages_;  // the first few
+  size_t more_ = 0;                     // how many more there were
   Place place_ = Place::TextPosition;
   std::string namespace_;
   xmlStructuredErrorFunc old_structured_;

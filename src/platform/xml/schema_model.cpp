@@ -146,13 +146,15 @@ class Loader {
   }
 
  private:
-  LeafKind SimpleKind(xmlNode* simple) {
+  LeafKind SimpleKind(xmlNode* simple, int depth = 0) {
+    if (depth > 32) Bad(path_, "a simple type restricts itself, directly or through others");
     for (xmlNode* c = simple->children; c; c = c->next) {
       if (!IsXsd(c, "restriction")) continue;
       const std::string base = Attr(c, "base");
       const std::string local = LocalName(base);
       if (auto kind = BuiltIn(local); kind && base.find(':') != std::string::npos) return *kind;
-      if (auto st = simple_types_.find(local); st != simple_types_.end()) return SimpleKind(st->second);
+      if (auto st = simple_types_.find(local); st != simple_types_.end())
+        return SimpleKind(st->second, depth + 1);
       Bad(path_, "a simple type restricts the unknown type " + base);
     }
     Bad(path_, "a simple type is not a restriction");

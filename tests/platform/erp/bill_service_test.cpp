@@ -222,11 +222,13 @@ TEST(BillPlaceholders, AreReplacedAsWholeNamesInOnePass) {
   } cases[] = {
       {"VALUES(@BillInterID,'@BillNo')", "SO1", "VALUES(7,'SO1')"},
       {"'@BillNo'", "O'Neil", "'O''Neil'"},
-      {"@billinterid @BILLNO", "x", "7 x"},
+      {"@billinterid @BILLNO", "x", "7 'x'"},
+      {"(@BillNo)", "x'); DELETE FROM SEOrder; --", "('x''); DELETE FROM SEOrder; --')"},
+      {"('@BillNo''s', '@BillNo')", "SO1", "('@BillNo''s', 'SO1')"},
       {"@BillInterIDs @BillNoX @BillNo_1 @BillNo2 @Other", "x",
        "@BillInterIDs @BillNoX @BillNo_1 @BillNo2 @Other"},
       {"'@BillNo',@BillInterID", "@BillInterID", "'@BillInterID',7"},
-      {"@BillNo", "", ""},
+      {"@BillNo", "", "''"},
       {"@", "x", "@"},
       // Text literals are the document's text: placeholders in them stay.
       {"('ref @BillNo', '@BillInterID', @BillInterID)", "SO1", "('ref @BillNo', '@BillInterID', 7)"},
@@ -432,7 +434,9 @@ TEST_F(BillServiceTest, SavingAnAutomaticNumberAdvancesTheRule) {
       {81, "SO000003", "10"},                            // behind it
       {81, "SOX12", "10"},                               // not digits after the prefix
       {81, "SD000090", "10"},                            // another rule's prefix
-      {81, "so20", "20"},                                // any case, any count of digits
+      {81, "so20", "20"},                                // any case, fewer digits
+      {81, "SO9999999", "20"},                           // more digits than the rule's
+      {81, "SO999999999999999999", "20"},                // far beyond: never a stuck rule
       {21, "SD000090", "90"}, {99, "000500", "<none>"},  // a type without a rule
   };
   for (const auto& c : cases) {
@@ -444,6 +448,22 @@ TEST_F(BillServiceTest, SavingAnAutomaticNumberAdvancesTheRule) {
               c.cur_no_after);
   }
   EXPECT_EQ(GetBillNo(81), "SO000021");
+}
+
+TEST_F(BillServiceTest, AnAutomaticNumberTakenMeanwhileGivesTheNextFreeOne) {
+  const std::string told = GetBillNo(81);
+  ASSERT_EQ(told, "SO000001");
+  // Someone saves that number without the service (or between ask and save).
+  Exec("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (900, 81, 'SO000001')");
+  const Saved saved = Save(81, 0, told, OrderHead(), {OrderEntry(1)});
+  ASSERT_TRUE(saved.success) << saved.message;
+  EXPECT_EQ(Value("SELECT FBillNo FROM SEOrder WHERE FInterID=" + std::to_string(saved.inter_id)),
+            "SO000002");
+  EXPECT_EQ(Value("SELECT FCurNo FROM t_BillNoRule WHERE FTranType=81"), "2");
+  // A number typed by hand is never renumbered: taken, it is refused.
+  const Saved typed = Save(81, 0, "SO000001", OrderHead(), {OrderEntry(1)});
+  EXPECT_FALSE(typed.success);
+  EXPECT_EQ(typed.ret_code, -199);
 }
 
 TEST_F(BillServiceTest, OnlyAMissingConnectionRaises) {

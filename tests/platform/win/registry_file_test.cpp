@@ -28,6 +28,13 @@ TEST(RegistryFile, ReadsValuesOfTheirKeyWithoutRegardToCase) {
   EXPECT_EQ(reg.ReadValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\NONE", "path", Variant()), Variant());
 }
 
+TEST(RegistryFile, AByteOrderMarkDoesNotHideTheFirstKey) {
+  testing::TempDir dir;
+  const std::string path = dir.File("bom.ini");
+  std::ofstream(path) << "\xEF\xBB\xBF[K]\nv=1\n";
+  EXPECT_EQ(RegistryFile(path).ReadValue("K", "v", Variant()), Variant("1"));
+}
+
 TEST(RegistryFile, MissingFileHoldsNoValues) {
   RegistryFile reg("/nonexistent/registry.ini");
   EXPECT_EQ(reg.ReadValue("HKEY_LOCAL_MACHINE\\X", "path", Variant("")), Variant(""));

@@ -254,6 +254,25 @@ TEST_F(XmlTransferTest, AMissingOrForeignSchemaIsAClearError) {
   EXPECT_NE(error.find("declares no root element Elsewhere"), std::string::npos) << error;
 }
 
+TEST_F(XmlTransferTest, ASchemaWhoseTypeRestrictsItselfIsRefusedNotFollowed) {
+  const std::string file = dir_.File("Loop.xsd");
+  std::ofstream(file) << R"(<?xml version="1.0"?>
+<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" targetNamespace="urn:loop"
+           xmlns="urn:loop" elementFormDefault="qualified">
+  <xs:simpleType name="A"><xs:restriction base="B"/></xs:simpleType>
+  <xs:simpleType name="B"><xs:restriction base="A"/></xs:simpleType>
+  <xs:element name="Loop"><xs:complexType><xs:sequence>
+    <xs:element name="R" maxOccurs="unbounded"><xs:complexType><xs:sequence>
+      <xs:element name="V" type="A"/>
+    </xs:sequence></xs:complexType></xs:element>
+  </xs:sequence></xs:complexType></xs:element>
+</xs:schema>
+)";
+  std::string xml, error;
+  EXPECT_FALSE(XmlWriter().OutputXMLString(Variant(ValueVector::Create()), xml, file, "Loop", error));
+  EXPECT_NE(error.find("restricts itself"), std::string::npos) << error;
+}
+
 TEST(PlainNumberText, NeverAnExponent) {
   EXPECT_EQ(PlainNumberText(0.00001), "0.00001");
   EXPECT_EQ(PlainNumberText(-1.25e-7), "-0.000000125");
