@@ -430,7 +430,12 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
     const Tokens rtrim = call("RTRIM", {&args[0]});
     return call("LENGTH", {&rtrim});
   }
-  if (name == "CHARINDEX" && args.size() == 2) return call("INSTR", {&args[1], &args[0]});
+  if (name == "CHARINDEX" && args.size() == 2) {
+    // The server's text search ignores letter case, as its comparisons do.
+    const Tokens haystack = call("UPPER", {&args[1]});
+    const Tokens needle = call("UPPER", {&args[0]});
+    return call("INSTR", {&haystack, &needle});
+  }
   if (name == "CONVERT" && args.size() == 2) return CastTo(args[0], args[1]);
   if (name == "CAST" && args.size() == 1) {
     const Tokens& a = args[0];

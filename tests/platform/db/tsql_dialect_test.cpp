@@ -81,7 +81,7 @@ TEST(TsqlDialect, RewritesLiteralsNamesAndFunctions) {
       {"table hints", "SELECT a FROM t WITH (NOLOCK) JOIN u (NOLOCK, READPAST) ON t.k=u.k",
        "SELECT a FROM t  JOIN u  ON t.k=u.k"},
       {"LEN and CHARINDEX", "SELECT LEN(a), CHARINDEX('x', ISNULL(b,'')) FROM t",
-       "SELECT LENGTH(RTRIM(a)), INSTR(IFNULL(b,''), 'x') FROM t"},
+       "SELECT LENGTH(RTRIM(a)), INSTR(UPPER(IFNULL(b,'')), UPPER('x')) FROM t"},
       {"CONVERT and CAST",
        "SELECT CONVERT(varchar(20), a), CONVERT(datetime, b), CAST(c AS nvarchar(max)), "
        "CAST(d AS int), CAST(e AS date)",
