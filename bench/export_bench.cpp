@@ -20,6 +20,7 @@
 #include "exchange/cls_sale_order.h"
 #include "platform/db/sqlite_handle.h"
 #include "platform/platform_components.h"
+#include "bench/bench_support.h"
 #include "support/temp_dir.h"
 
 using namespace corvane;
@@ -196,15 +197,8 @@ void Run(int orders) {
 }  // namespace
 
 int main() {
-  // The build's library folder, with the schemas beside it, is the installation folder.
   testing::TempDir settings;
-  const std::string registry = settings.File("registry.ini");
-  std::FILE* f = std::fopen(registry.c_str(), "w");
-  std::fprintf(f, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BRISQUEL\\ZUWEBSERVICE]\npath=%s\n",
-               CORVANE_BENCH_LIBRARY_DIR);
-  std::fclose(f);
-  setenv("CORVANE_REGISTRY", registry.c_str(), 1);
-  platform::RegisterPlatformComponents();
+  bench::UseBuildInstallation(settings);
   Run(1000);
   Run(10000);
   return 0;

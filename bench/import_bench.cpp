@@ -19,6 +19,7 @@
 #include "exchange/cls_sale_order.h"
 #include "platform/db/sqlite_handle.h"
 #include "platform/platform_components.h"
+#include "bench/bench_support.h"
 #include "support/temp_dir.h"
 
 using namespace corvane;
@@ -71,13 +72,7 @@ int CopyOrders(const std::string& from, const std::string& to) {
 
 int main() {
   testing::TempDir dir;
-  const std::string registry = dir.File("registry.ini");
-  std::FILE* f = std::fopen(registry.c_str(), "w");
-  std::fprintf(f, "[HKEY_LOCAL_MACHINE\\SOFTWARE\\BRISQUEL\\ZUWEBSERVICE]\npath=%s\n",
-               CORVANE_BENCH_LIBRARY_DIR);
-  std::fclose(f);
-  setenv("CORVANE_REGISTRY", registry.c_str(), 1);
-  platform::RegisterPlatformComponents();
+  bench::UseBuildInstallation(dir);
 
   erpdb::DemoOptions options;
   options.orders = 1000;

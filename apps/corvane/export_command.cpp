@@ -56,19 +56,12 @@ bool IsEmptyPageAnswer(const std::string& timestamp) {
 
 }  // namespace
 
-std::string AccountPropsString(const std::string& props, const std::string& db, int32_t user) {
-  if (!props.empty()) return props;
-  return "ConnectString={Provider=SQLite;Data Source=" + db + "};UserID=" + std::to_string(user) + ";";
-}
-
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
   CLI::App* cmd = app.add_subcommand("export", "Export changed documents page by page into XML files");
   cmd->add_option("kind", o.kind, "What to export: saleorder")
       ->check(CLI::IsMember({"saleorder"}))
       ->required();
-  cmd->add_option("--props", o.props, "Property string: ConnectString={...};UserID=n;");
-  cmd->add_option("--db", o.db, "Embedded account database file (short for --props)");
-  cmd->add_option("--user", o.user, "ERP user ID with --db")->capture_default_str();
+  o.account.AddTo(cmd);
   cmd->add_option("--per-count", o.per_count, "Documents per page (0: all in one page)")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
@@ -79,7 +72,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
 }
 
 int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
-  if (o.props.empty() && o.db.empty()) {
+  if (!o.account.Given()) {
     err << "export: give --db PATH or --props\n";
     return 2;
   }
@@ -133,7 +126,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     while (true) {
       if (g_interrupted) return interrupted();
       std::vector<server::NamedArgument> args = {
-          {"strPropsString", Variant(AccountPropsString(o.props, o.db, o.user))},
+          {"strPropsString", Variant(o.account.PropsString())},
           {"strXML", Variant("")},
           {"lPerCount", Variant(o.per_count)},
           {"strTimeStamp", Variant(cursor)},

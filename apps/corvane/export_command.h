@@ -20,6 +20,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+
+#include "apps/corvane/account_options.h"
 #include <ostream>
 #include <string>
 
@@ -27,9 +29,7 @@ namespace corvane::cli {
 
 struct ExportOptions {
   std::string kind = "saleorder";
-  std::string props;
-  std::string db;
-  int32_t user = 16394;
+  AccountOptions account;
   int32_t per_count = 100;
   std::string state_file;
   std::string out_dir = ".";
@@ -39,8 +39,5 @@ struct ExportOptions {
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);
 
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
-
-// The property string for --props or the --db/--user short form.
-std::string AccountPropsString(const std::string& props, const std::string& db, int32_t user);
 
 }  // namespace corvane::cli

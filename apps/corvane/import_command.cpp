@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "apps/corvane/export_command.h"
 #include "frame/call_context.h"
 #include "frame/gateway.h"
 #include "frame/schema_folder.h"
@@ -66,9 +65,7 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
   cmd->add_option("kind", o.kind, "What to import: saleorder")
       ->check(CLI::IsMember({"saleorder"}))
       ->required();
-  cmd->add_option("--props", o.props, "Property string: ConnectString={...};UserID=n;");
-  cmd->add_option("--db", o.db, "Embedded account database file (short for --props)");
-  cmd->add_option("--user", o.user, "ERP user ID with --db")->capture_default_str();
+  o.account.AddTo(cmd);
   cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find orders and base data by UUID first");
   cmd->add_flag("--add-new-only", o.add_new_only, "Skip orders the account already holds");
   cmd->add_flag("--stop-on-error", o.stop_on_error, "Stop a file at its first refused order");
@@ -79,11 +76,11 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
 }
 
 int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
-  if (o.props.empty() && o.db.empty()) {
+  if (!o.account.Given()) {
     err << "import: give --db PATH or --props\n";
     return 2;
   }
-  const std::string props = AccountPropsString(o.props, o.db, o.user);
+  const std::string props = o.account.PropsString();
   int saved = 0, skipped = 0, refused = 0, failed_files = 0;
   try {
     server::DispatchPtr importer = server::CreateDispatchObject("Corvane.clsSaleOrder");

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+
+#include "apps/corvane/account_options.h"
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,9 +23,7 @@ namespace corvane::cli {
 
 struct ImportOptions {
   std::string kind = "saleorder";
-  std::string props;
-  std::string db;
-  int32_t user = 16394;
+  AccountOptions account;
   bool check_by_uuid = false;
   bool add_new_only = false;
   bool stop_on_error = false;

@@ -17,6 +17,7 @@
 #include <iostream>
 
 #include "apps/corvane/call_command.h"
+#include "apps/corvane/account_options.h"
 #include "apps/corvane/export_command.h"
 #include "apps/corvane/import_command.h"
 #include "apps/corvane/table_printer.h"
@@ -74,23 +75,7 @@ int SelfCheck() {
   return failures == 0 ? 0 : 1;
 }
 
-// Where a command finds its account: a whole property string, or the short
-// form of an embedded account database and a user.
-struct AccountOptions {
-  std::string props;
-  std::string db;
-  int32_t user = 16394;
-
-  void AddTo(CLI::App* cmd) {
-    cmd->add_option("--props", props, "Property string: ConnectString={...};UserID=n;");
-    cmd->add_option("--db", db, "Embedded account database file (short for --props)");
-    cmd->add_option("--user", user, "ERP user ID with --db")->capture_default_str();
-  }
-
-  // The property string the command works with.
-  std::string PropsString() const { return cli::AccountPropsString(props, db, user); }
-  bool Given() const { return !props.empty() || !db.empty(); }
-};
+using cli::AccountOptions;
 
 int ErpSql(const AccountOptions& account, const std::string& sql) {
   try {
