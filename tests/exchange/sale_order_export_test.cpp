@@ -190,6 +190,11 @@ TEST_F(SaleOrderExportTest, RecordsCarryHeaderFieldsKeysAndEntries) {
   auto no_entries = find("SO000004");
   ASSERT_TRUE(no_entries);
   EXPECT_EQ(no_entries->Value("OrderEntry").ObjectAs<ValueVector>()->Count(), 0);
+  // The export wrote no OrderEntry element for it (the reader adds the empty list).
+  const size_t at = p.xml.find("<BillNo>SO000004</BillNo>");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(p.xml.substr(at, p.xml.find("</SaleOrder>", at) - at).find("<OrderEntry>"),
+            std::string::npos);
   auto normal = find("SO000001");
   ASSERT_TRUE(normal);
   auto customer = normal->Value("Customer").ObjectAs<ValueDictionary>();
@@ -201,6 +206,17 @@ TEST_F(SaleOrderExportTest, RecordsCarryHeaderFieldsKeysAndEntries) {
   EXPECT_TRUE(entry->Exists("Item"));
   EXPECT_TRUE(entry->Exists("Unit"));
   EXPECT_EQ(entry->Value("EntryID"), Variant(int32_t(1)));
+}
+
+TEST_F(SaleOrderExportTest, AnEmptyTableAnswersTheZeroTimestamps) {
+  Sql("DELETE FROM SEOrderEntry");
+  Sql("DELETE FROM SEOrder");
+  clsSaleOrder order;
+  Page p = Export(order, 10, "");
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.max_timestamp, "0x0000000000000000");
+  EXPECT_EQ(p.timestamp, "0x0000000000000000");
+  EXPECT_TRUE(p.bill_numbers.empty());
 }
 
 class MemberConnectionTest : public SaleOrderExportTest {

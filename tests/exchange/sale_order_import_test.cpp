@@ -355,6 +355,94 @@ TEST_F(SaleOrderImportTest, AServiceRefusalIsTheBridgesMessageWithoutThePrefix) 
   EXPECT_EQ(std::get<3>(r.progress[0]), "单据编号重复问题！需要设置自动生成编号");
 }
 
+// A bill service that keeps the statements it is handed and saves nothing.
+class CapturingSaver : public IBillSaveService {
+ public:
+  Variant GetBillNo(const std::string&, int32_t, bool) override { return Variant("AUTO"); }
+  ValueDictionaryPtr SaveBillEx(std::string&, ValueVectorPtr& save_list) override {
+    auto info = save_list->Item(1).ObjectAs<ValueDictionary>();
+    head = CStr(info->Value("HeadSQL"));
+    entries = info->Value("EntrySQL").ObjectAs<ValueVector>();
+    auto answer = ValueDictionary::Create();
+    answer->SetValue("Success", Variant(true));
+    answer->SetValue("BillInterID", Variant(int32_t(77)));
+    return answer;
+  }
+  static inline std::string head;
+  static inline ValueVectorPtr entries;
+};
+
+TEST_F(SaleOrderImportTest, TheStatementsHandedToTheBillService) {
+  ScopedProgIdOverride capturing(kBillSaveProgId, [] { return std::make_shared<CapturingSaver>(); });
+  testing::AccountFile::ExecOn(account_.path(),
+                               "INSERT INTO t_RpContract (FContractID, FContractNo, UUID) "
+                               "VALUES (9001, 'CT-9001', 'U-CT-9001')");
+  auto order = Order("STMT-1");
+  order->SetValue("FetchAdd", Variant("Gate 'B'"));
+  order->SetValue("ExchangeRate", Variant("6.5"));
+  auto contract = Key("CT-9001", "", "U-CT-9001");
+  contract->SetValue("FContractNo", Variant("CT-9001"));
+  order->SetValue("Contract", Variant(contract));
+  clsSaleOrder cls;
+  Result r = Import(cls, {order});
+  ASSERT_TRUE(r.ok) << r.error;
+
+  const std::string customer =
+      One("SELECT TOP 1 FItemID FROM t_Item WHERE FItemClassID=1 ORDER BY FItemID");
+  const std::string currency = One("SELECT TOP 1 FCurrencyID FROM t_Currency ORDER BY FCurrencyID");
+  const std::string department =
+      One("SELECT TOP 1 FItemID FROM t_Item WHERE FItemClassID=2 ORDER BY FItemID");
+  const std::string employee =
+      One("SELECT TOP 1 FItemID FROM t_Item WHERE FItemClassID=3 ORDER BY FItemID");
+  EXPECT_EQ(CapturingSaver::head,
+            " Insert into SEOrder(FInterID,\r\nFBrNo,\r\nFTranType,\r\nFDate,\r\nFBillNo,\r\nFUUID,"
+            "\r\nFCustID,\r\nFCurrencyID,\r\nFExchangeRate,\r\nFDiscountType,\r\nFDeptID,\r\nFEmpID,"
+            "\r\nFMangerID,\r\nFBillerID,\r\nFImport,\r\nFSystemType,\r\nFFetchAdd,\r\nFSaleStyle,"
+            "\r\nFSettleID)\r\n Values(@BillInterID,\r\n'0',\r\n81,\r\n'2025-06-30',\r\n'@BillNo',"
+            "\r\nNEWID(),\r\n" +
+                customer + ",\r\n" + currency + ",\r\n6.5,\r\n0,\r\n" + department + ",\r\n" +
+                employee + ",\r\n0,\r\n16394,\r\n1,\r\n2,\r\n'Gate ''B''',\r\n101,\r\n0)");
+  ASSERT_EQ(CapturingSaver::entries->Count(), 2);
+  EXPECT_EQ(CapturingSaver::entries->Item(1), Variant(""));  // position 0 holds no entry
+  const std::string entry = CStr(CapturingSaver::entries->Item(2));
+  EXPECT_EQ(entry.rfind(" Insert into SEOrderEntry(FInterID,\r\nFEntryID,\r\nFBrNo,", 0), 0u) << entry;
+  EXPECT_NE(entry.find("\r\n Values(@BillInterID,\r\n1,\r\n'0',"), std::string::npos) << entry;
+  // Contract number and ID, the default note, the amounts (5 x 10 without
+  // tax: tax price 10, tax 0, total 50, in base currency at 6.5: 325).
+  EXPECT_NE(entry.find("'CT-9001',\r\n9001,\r\n'"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("'来源：TavoCRM'"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\r\n10,\r\n0,\r\n50,\r\n325,"), std::string::npos) << entry;
+}
+
+TEST_F(SaleOrderImportTest, AContractWithoutUuidIsNotLookedUp) {
+  ScopedProgIdOverride capturing(kBillSaveProgId, [] { return std::make_shared<CapturingSaver>(); });
+  auto order = Order("STMT-2");
+  auto contract = Key("CT-1");
+  contract->SetValue("FContractNo", Variant("CT-1"));
+  order->SetValue("Contract", Variant(contract));
+  clsSaleOrder cls;
+  ASSERT_TRUE(Import(cls, {order}).ok);
+  const std::string entry = CStr(CapturingSaver::entries->Item(2));
+  EXPECT_NE(entry.find("\r\n'',\r\n0,\r\n'"), std::string::npos) << entry;
+}
+
+TEST_F(SaleOrderImportTest, AddNewOnlyWithCheckByUuidSkipsAnOrderFoundByItsUuid) {
+  clsSaleOrder cls;
+  cls.SetCheckByUUID(true);
+  auto first = Order("UU-1");
+  first->SetValue("UUID", Variant("CRM-UU-1"));
+  ASSERT_TRUE(Import(cls, {first}).ok);
+  cls.SetAddNewOnly(true);
+  auto renamed = Order("UU-1-NEW");
+  renamed->SetValue("UUID", Variant("CRM-UU-1"));
+  Result r = Import(cls, {renamed});
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.progress.size(), 1u);
+  EXPECT_TRUE(std::get<2>(r.progress[0]));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "1");
+  EXPECT_EQ(One("SELECT FBillNo FROM SEOrder"), "UU-1");
+}
+
 TEST(SaleOrderRoundTrip, BetweenTwoDemoAccounts) {
   DemoAccount source;
   erpdb::DemoOptions base = DemoAccount::Small();

@@ -212,6 +212,23 @@ TEST_F(XmlTransferTest, BadTextIsRefusedWithItsPlace) {
   }
 }
 
+TEST_F(XmlTransferTest, ADocumentTypeIsRefusedInAnyEncoding) {
+  // In UTF-16 the declaration is not found by its bytes; the parsed document
+  // still shows it, and it is refused there.
+  const std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-16\"?><!DOCTYPE d [<!ENTITY x \"y\">]>"
+      "<TestDocs xmlns=\"urn:test:docs\"><Doc><BillNo>&x;</BillNo></Doc></TestDocs>";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : text) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  std::string error;
+  Variant doc;
+  EXPECT_FALSE(XmlReader().InputXMLString(doc, utf16, Schema(), "TestDocs", error));
+  EXPECT_NE(error.find("document type declaration is not accepted"), std::string::npos) << error;
+}
+
 TEST_F(XmlTransferTest, OversizedTextIsRefusedBeforeParsing) {
   std::string error;
   Variant doc;
