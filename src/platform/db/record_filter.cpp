@@ -178,7 +178,9 @@ class Parser {
   RowPredicate Clause() {
     if (Peek().kind == Tok::LParen) {
       Next();
+      if (++depth_ > kMaxDepth) Bad("parentheses nest deeper than " + std::to_string(kMaxDepth));
       RowPredicate inner = Or();
+      --depth_;
       if (Next().kind != Tok::RParen) Bad("a \")\" is missing");
       return inner;
     }
@@ -251,9 +253,11 @@ class Parser {
     }
   }
 
+  static constexpr int kMaxDepth = 64;
   std::vector<Token> tokens_;
   const std::vector<std::string>& names_;
   size_t pos_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

@@ -107,6 +107,8 @@ TEST(StaticRecordSet, EmptyFilterClearsAndBadFilterIsRefused) {
   rs.SetFilter("");
   EXPECT_EQ(rs.RecordCount(), 4);
   rs.SetFilter("FQty<0");
+  const std::string deep = std::string(200, '(') + "FQty>1" + std::string(200, ')');
+  EXPECT_EQ(ErrorNumberOf([&] { rs.SetFilter(deep); }), err::kBadArguments);
   for (const char* bad : {"FNumber='open", "Nope='x'", "FNumber 'x'", "FNumber=", "(FQty>1",
                           "FQty>1 AND", "FNumber='a' extra", "FQty > 12x", "FDate > #soon#",
                           "FName < NULL"}) {

@@ -155,6 +155,12 @@ TEST_F(XmlTransferTest, DocumentsThatDoNotFitAreRefusedNamingTheElement) {
        }, "\"Qtty\" is not an element of Entry"},
       {"control character", [](ValueDictionary& d) { d.SetValue("Note", Variant("a\x01")); },
        "Note: holds a character XML cannot carry"},
+      {"non-character U+FFFE", [](ValueDictionary& d) { d.SetValue("Note", Variant("a\xEF\xBF\xBE")); },
+       "Note: holds a character XML cannot carry"},
+      {"encoded surrogate", [](ValueDictionary& d) { d.SetValue("Note", Variant("\xED\xA0\x80")); },
+       "Note: holds a character XML cannot carry"},
+      {"broken UTF-8", [](ValueDictionary& d) { d.SetValue("Note", Variant("\xC3")); },
+       "Note: holds a character XML cannot carry"},
       {"missing required element", [](ValueDictionary& d) { d.Remove("BillNo"); }, "BillNo"},
       {"binary value", [](ValueDictionary& d) { d.SetValue("Note", Variant(Bytes{1})); }, "Note"},
   };
