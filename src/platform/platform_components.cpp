@@ -2,6 +2,7 @@
 
 #include "frame/outside/bill_service.h"
 #include "frame/outside/connection.h"
+#include "frame/outside/list_update.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/resource_loader.h"
 #include "frame/outside/share_props.h"
@@ -10,6 +11,7 @@
 #include "platform/db/sqlite_connection.h"
 #include "platform/erp/bill_package_reader.h"
 #include "platform/erp/bill_save_service.h"
+#include "platform/erp/list_update_service.h"
 #include "platform/xml/xml_reader.h"
 #include "platform/xml/xml_writer.h"
 #include "platform/win/login_props.h"
@@ -23,6 +25,7 @@ void RegisterPlatformComponents() {
   RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
   RegisterProgId(kBillPackageProgId, [] { return std::make_shared<erp::BillPackageReader>(); });
   RegisterProgId(kBillSaveProgId, [] { return std::make_shared<erp::BillSaveService>(); });
+  RegisterProgId(kListUpdateProgId, [] { return std::make_shared<erp::ListUpdateService>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
   RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
   RegisterProgId(kXmlWriterProgId, [] { return std::make_shared<xml::XmlWriter>(); });

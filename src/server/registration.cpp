@@ -1,6 +1,7 @@
 #include "server/registration.h"
 
 #include "frame/outside/object_factory.h"
+#include "server/data_key_class.h"
 #include "server/sale_order_class.h"
 
 namespace corvane::server {
@@ -14,6 +15,7 @@ struct PublicClass {
 
 constexpr PublicClass kPublicClasses[] = {
     {"clsSaleOrder", &CreateSaleOrderObject},
+    {"clsDataKey", &CreateDataKeyObject},
 };
 
 }  // namespace

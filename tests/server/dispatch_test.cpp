@@ -384,7 +384,7 @@ class SaleOrderObjectTest : public ::testing::Test {
 };
 
 TEST_F(SaleOrderObjectTest, RegisteredByProgIdWithCaseInsensitiveNames) {
-  EXPECT_EQ(PublicProgIds(), std::vector<std::string>{"Corvane.clsSaleOrder"});
+  EXPECT_EQ(PublicProgIds(), (std::vector<std::string>{"Corvane.clsSaleOrder", "Corvane.clsDataKey"}));
   const DispatchPtr order = CreateDispatchObject("corvane.CLSSALEORDER");
   EXPECT_EQ(order->ClassName(), "clsSaleOrder");
   const struct {
