@@ -1,6 +1,7 @@
 #include "datakey/cls_data_key.h"
 
 #include "frame/call_context.h"
+#include "frame/call_failure.h"
 #include "frame/delete_bridge.h"
 #include "frame/err_object.h"
 #include "frame/front_door.h"
@@ -68,17 +69,7 @@ void clsDataKey::SetKind(int32_t iBillType) {
 }
 
 void clsDataKey::Fail(std::string& strError) noexcept {
-  try {
-    const RuntimeError e = CurrentExceptionAsRuntimeError();
-    SetPendingError(e);
-    strError = BuildErrorText(e);
-  } catch (...) {
-  }
-  try {
-    if (connection_) connection_->CloseConn();
-  } catch (...) {
-  }
-  ClearPendingError();
+  ReportCallFailure(strError, connection_.get());
 }
 
 bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, int32_t iBillType,
@@ -92,13 +83,7 @@ bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, int32_t iBi
     SetKind(iBillType);
     // The timestamp goes into SQL as a binary literal and the page size as a
     // number: anything else must not reach the statement.
-    if (!IsTimestampText(strTimeStamp))
-      throw RuntimeError(err::kInvalidCall, {},
-                         FormatMessageText("时间戳 %1 无效：应为 0x 加 1 到 16 位十六进制数字",
-                                           {Variant(strTimeStamp)}));
-    if (lPerCount < 0)
-      throw RuntimeError(err::kInvalidCall, {},
-                         FormatMessageText("每页单据数 %1 不能为负数", {Variant(lPerCount)}));
+    CheckPagingArguments(strTimeStamp, lPerCount);
     OpenErpConnection(connection_);
     const std::string kind = std::to_string(kind_code_);
 

@@ -1,6 +1,7 @@
 #include "exchange/bill_exchange.h"
 
 #include "frame/call_context.h"
+#include "frame/call_failure.h"
 #include "frame/err_object.h"
 #include "frame/front_door.h"
 #include "frame/gateway.h"
@@ -21,18 +22,7 @@ BillExchange::~BillExchange() {
 }
 
 void BillExchange::Fail(std::string& strError) noexcept {
-  try {
-    const RuntimeError e = CurrentExceptionAsRuntimeError();
-    SetPendingError(e);
-    strError = BuildErrorText(e);
-  } catch (...) {
-  }
-  try {
-    if (connection_) connection_->CloseConn();
-  } catch (...) {
-    // The call has failed already; a connection that cannot close adds nothing.
-  }
-  ClearPendingError();
+  ReportCallFailure(strError, connection_.get());
 }
 
 bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int32_t lPerCount,
@@ -44,13 +34,7 @@ bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int3
     if (strTimeStamp.empty()) strTimeStamp = kZeroTimestamp;
     // The timestamp goes into SQL as a binary literal and the page size as a
     // number: anything else must not reach the statement.
-    if (!IsTimestampText(strTimeStamp))
-      throw RuntimeError(err::kInvalidCall, {},
-                         FormatMessageText("时间戳 %1 无效：应为 0x 加 1 到 16 位十六进制数字",
-                                           {Variant(strTimeStamp)}));
-    if (lPerCount < 0)
-      throw RuntimeError(err::kInvalidCall, {},
-                         FormatMessageText("每页单据数 %1 不能为负数", {Variant(lPerCount)}));
+    CheckPagingArguments(strTimeStamp, lPerCount);
     OpenErpConnection(connection_);
     strMaxTimeStamp = MaxTimestamp();
     RecordSetPtr page = SelectPage(strTimeStamp, lPerCount);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "frame/call_context.h"
+#include "frame/call_failure.h"
 #include "frame/front_door.h"
 #include "frame/gateway.h"
 #include "frame/messages.h"
@@ -104,11 +105,7 @@ bool DeleteBillThroughService(const std::string& props, int32_t kind_code, int32
     pending = CurrentExceptionAsRuntimeError();
   }
   // The failure path: a pending error's description is added in brackets.
-  try {
-    const std::string bracketed = "[" + pending->description() + "]";
-    error_text = Trim(error_text).empty() ? bracketed : error_text + bracketed;
-  } catch (...) {
-  }
+  AppendBracketedError(error_text, *pending);
   return false;
 }
 

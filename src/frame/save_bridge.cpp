@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "frame/call_context.h"
+#include "frame/call_failure.h"
 #include "frame/messages.h"
 #include "frame/outside/bill_service.h"
 #include "frame/outside/object_factory.h"
@@ -99,11 +100,7 @@ bool SaveBillThroughService(const std::string& props_in, int32_t tran_type,
     pending = CurrentExceptionAsRuntimeError();
   }
   // The common ending: a pending error's description is added in brackets.
-  try {
-    const std::string bracketed = "[" + pending->description() + "]";
-    error_text = Trim(error_text).empty() ? bracketed : error_text + bracketed;
-  } catch (...) {
-  }
+  AppendBracketedError(error_text, *pending);
   return false;
 }
 
