@@ -101,23 +101,23 @@ bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, int32_t iBi
         " and FIfDelete=1 " + " and " + "(FTimeStamp>" + strTimeStamp + ")" +
         (lPerCount != 0 ? " ORDER BY FTimeStamp" : "");
     RecordSetPtr page = connection_->GetAnyRecordSet(page_sql);
-    if (page->Eof()) {
-      strTimeStamp = kZeroTimestamp;
-    } else {
-      RecordSetPtr bound =
-          connection_->GetAnyRecordSet("SELECT MAX(u.FTimeStamp) FMT FROM ( " + page_sql + ") u");
-      strTimeStamp = bound->Eof() ? kZeroTimestamp : TimestampToText(bound->Fields("FMT"));
-      bound->Close();
-    }
 
+    // The new cursor is the highest row version of the page as read: running
+    // the page statement again could see a deletion committed in between
+    // and move the cursor past a key that was never handed out.
     auto records = ValueVector::Create();
     const std::string remark = KindText(kind_code_);
+    std::string highest;
     for (; !page->Eof(); page->MoveNext()) {
       auto record = ValueDictionary::Create();
       record->SetValue("Remark", Variant(remark));
       record->SetValue("UUID", page->Fields("FChangedUUID"));
       records->Add(Variant(record));
+      const Variant version = page->Fields("FTimeStamp");
+      if (!version.IsNull() && (highest.empty() || TimestampLess(highest, TimestampToText(version))))
+        highest = TimestampToText(version);
     }
+    strTimeStamp = highest.empty() ? kZeroTimestamp : highest;
     page->Close();
     connection_->CloseConn();
     return WriteXMLDocument(records, strXML, ThisThreadSchemaFolder() + "Delete.xsd", "Delete",

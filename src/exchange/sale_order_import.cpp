@@ -128,6 +128,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
     auto head = ValueDictionary::Create();
     head->SetValue("InterID", Variant(inter_id));
     head->SetValue("BillNo", Variant(bill_no));
+    if (!uuid.empty()) head->SetValue("FindUUID", Variant(uuid));
     bill->Add(Variant(head));
 
     const Variant entries_value = order.GetValue("OrderEntry", Variant::Nothing());

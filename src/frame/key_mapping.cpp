@@ -4,6 +4,7 @@
 
 #include "frame/gateway.h"
 #include "frame/sql_text.h"
+#include "values/run_time_error.h"
 
 namespace corvane {
 namespace {
@@ -38,38 +39,49 @@ const char* KeyStatement(Kind kind) {
   return "";
 }
 
-}  // namespace
-
-void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
-                    std::string_view kind) noexcept {
-  if (id == 0) return;
+// The ID of a matching row; a Null or non-numeric ID names no row.
+int32_t IdOf(const Variant& value) {
   try {
-    const std::optional<Kind> k = KindOf(kind);
-    if (!k) return;
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs = connection->GetAnyRecordSet(KeyStatement(*k) + std::to_string(id));
-    if (rs->Eof()) return;
-    auto key = ValueDictionary::Create();
-    key->SetValue("Number", rs->Fields("FNumber"));
-    key->SetValue("Name", rs->Fields("FName"));
-    key->SetValue("UUID", rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID"));
-    parent.SetValue(key_name, Variant(key));
-  } catch (...) {
-    // A lookup that fails writes nothing; the export leaves the element out.
+    return CLng(value);
+  } catch (const RuntimeError&) {
+    return 0;
   }
 }
 
+}  // namespace
+
+void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
+                    std::string_view kind) {
+  if (id == 0) return;
+  const std::optional<Kind> k = KindOf(kind);
+  if (!k) return;
+  // A connection or statement that fails raises: the document would else
+  // leave the reference out as if the row did not exist.
+  ConnectionPtr connection;
+  OpenErpConnection(connection);
+  RecordSetPtr rs = connection->GetAnyRecordSet(KeyStatement(*k) + std::to_string(id));
+  if (rs->Eof()) return;
+  auto key = ValueDictionary::Create();
+  key->SetValue("Number", rs->Fields("FNumber"));
+  key->SetValue("Name", rs->Fields("FName"));
+  key->SetValue("UUID", rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID"));
+  parent.SetValue(key_name, Variant(key));
+}
+
 int32_t FindBaseDataID(bool check_by_uuid, const ValueDictionary& source, std::string_view kind,
-                       const Variant& item_class) noexcept {
+                       const Variant& item_class) {
+  std::string base, key_column, key_value;
+  std::string uuid;
+  // A key record that cannot be read (a Null or missing Number or Name, an
+  // item class that is no number) names no row.
   try {
-    const std::string uuid = CStr(source.GetValue("UUID", Variant(std::string())));
+    uuid = CStr(source.GetValue("UUID", Variant(std::string())));
     const std::string number = CStr(source.Value("Number"));
     const std::string name = CStr(source.Value("Name"));
     const std::optional<Kind> k = KindOf(kind);
     if (!k) return 0;
+    key_value = number;
 
-    std::string base, key_column, key_value = number;
     switch (*k) {
       case Kind::Currency:
         base = "SELECT FCurrencyID as FItemID FROM t_Currency  WHERE 1=1 ";
@@ -104,47 +116,44 @@ int32_t FindBaseDataID(bool check_by_uuid, const ValueDictionary& source, std::s
         key_column = "FNumber";
         break;
     }
-
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs;
-    if (check_by_uuid) {
-      rs = connection->GetAnyRecordSet(base + " AND UUID='" + SqlQuoteInner(uuid) + "'");
-      if (!rs->Eof()) return CLng(rs->Fields("FItemID"));
-    }
-    rs = connection->GetAnyRecordSet(base + " AND " + key_column + "='" + SqlQuoteInner(key_value) +
-                                     "'");
-    return rs->Eof() ? 0 : CLng(rs->Fields("FItemID"));
-  } catch (...) {
+  } catch (const RuntimeError&) {
     return 0;
   }
+
+  // From here a failure is the database's and raises: it is no unknown key.
+  ConnectionPtr connection;
+  OpenErpConnection(connection);
+  RecordSetPtr rs;
+  if (check_by_uuid) {
+    rs = connection->GetAnyRecordSet(base + " AND UUID='" + SqlQuoteInner(uuid) + "'");
+    if (!rs->Eof()) return IdOf(rs->Fields("FItemID"));
+  }
+  rs = connection->GetAnyRecordSet(base + " AND " + key_column + "='" + SqlQuoteInner(key_value) +
+                                   "'");
+  return rs->Eof() ? 0 : IdOf(rs->Fields("FItemID"));
 }
 
 void FindBillKey(ValueDictionary& parent, std::string_view bill_no, std::string_view key_name,
-                 int32_t tran_type) noexcept {
+                 int32_t tran_type) {
   if (bill_no.empty()) return;
-  try {
-    std::string sql;
-    if (tran_type == 21) {
-      sql = "SELECT FBillNo,FInterID,FUUID FROM ICStockBill WHERE FTranType=21 AND FBillNo='" +
-            SqlQuoteInner(bill_no) + "'";
-    } else if (tran_type == 81) {
-      sql = "SELECT FBillNo,FInterID,FUUID FROM SEOrder WHERE FBillNo='" + SqlQuoteInner(bill_no) + "'";
-    } else {
-      return;
-    }
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs = connection->GetAnyRecordSet(sql);
-    if (rs->Eof()) return;
-    auto key = ValueDictionary::Create();
-    key->SetValue("Number", rs->Fields("FBillNo"));
-    key->SetValue("Name", rs->Fields("FBillNo"));
-    key->SetValue("UUID", rs->Fields("FUUID"));
-    parent.SetValue(key_name, Variant(key));
-  } catch (...) {
-    // Nothing is written for a bill that cannot be looked up.
+  std::string sql;
+  if (tran_type == 21) {
+    sql = "SELECT FBillNo,FInterID,FUUID FROM ICStockBill WHERE FTranType=21 AND FBillNo='" +
+          SqlQuoteInner(bill_no) + "'";
+  } else if (tran_type == 81) {
+    sql = "SELECT FBillNo,FInterID,FUUID FROM SEOrder WHERE FBillNo='" + SqlQuoteInner(bill_no) + "'";
+  } else {
+    return;
   }
+  ConnectionPtr connection;
+  OpenErpConnection(connection);
+  RecordSetPtr rs = connection->GetAnyRecordSet(sql);
+  if (rs->Eof()) return;
+  auto key = ValueDictionary::Create();
+  key->SetValue("Number", rs->Fields("FBillNo"));
+  key->SetValue("Name", rs->Fields("FBillNo"));
+  key->SetValue("UUID", rs->Fields("FUUID"));
+  parent.SetValue(key_name, Variant(key));
 }
 
 }  // namespace corvane

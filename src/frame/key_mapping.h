@@ -9,8 +9,12 @@
 // only), Contract, SubMessage (auxiliary data), User, StockPlace.
 //
 // Every call opens a connection of its own, makes one or two queries and
-// releases it; nothing is cached. None of the routines raises: a failure
-// writes nothing or answers 0, and the caller decides what that means.
+// releases it; nothing is cached. A reference that names no row writes
+// nothing or answers 0, and the caller decides what that means. A lookup
+// that fails (the connection cannot be opened, a statement is refused)
+// raises the database's error instead: a failed lookup is not an unknown
+// key, and must not leave a reference silently out of a document or report
+// a database error as a missing value.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +27,15 @@ namespace corvane {
 // Writes the key record of base-data row `id` of `kind` into `parent` under
 // `key_name`. ID 0, an unknown kind or no such row write nothing.
 void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
-                    std::string_view kind) noexcept;
+                    std::string_view kind);
 
 // The internal ID of the row that the key record `source` names, or 0. With
 // `check_by_uuid` the UUID is tried first (an absent UUID reads as "" and
 // matches rows whose UUID is empty), then the number (the name for
 // MeasureUnit, which never uses the UUID). `item_class` is needed for Item.
+// A key record with a Null or missing Number or Name answers 0.
 int32_t FindBaseDataID(bool check_by_uuid, const ValueDictionary& source, std::string_view kind,
-                       const Variant& item_class = Variant()) noexcept;
+                       const Variant& item_class = Variant());
 
 // Writes the key record of the bill numbered `bill_no` (used exactly as
 // given) into `parent` under `key_name`: transaction type 81 looks among the
@@ -38,6 +43,6 @@ int32_t FindBaseDataID(bool check_by_uuid, const ValueDictionary& source, std::s
 // the bill number. An empty number, another type or no such bill write
 // nothing.
 void FindBillKey(ValueDictionary& parent, std::string_view bill_no, std::string_view key_name,
-                 int32_t tran_type) noexcept;
+                 int32_t tran_type);
 
 }  // namespace corvane

@@ -16,9 +16,20 @@ ValueDictionaryPtr Child(const ValueDictionary& parent, const char* key) {
   return parent.GetValue(key, Variant::Nothing()).ObjectAs<ValueDictionary>();
 }
 
+// A value of the service's answer, where Null (a key the service left
+// unset) reads as `fallback`.
+Variant AnswerValue(const ValueDictionary& result, const char* key, const Variant& fallback) {
+  const Variant value = result.GetValue(key, fallback);
+  return value.IsNull() ? fallback : value;
+}
+
 // The message of a refusal by its return code.
 std::string RefusalText(int32_t ret_code, const ValueDictionary& result) {
-  auto service_text = [&] { return CStr(result.Value("ReturnMsg")); };
+  // An absent text is an error of the answer; a Null one is no text.
+  auto service_text = [&] {
+    const Variant text = result.Value("ReturnMsg");
+    return text.IsNull() ? std::string() : CStr(text);
+  };
   switch (ret_code) {
     case 3: return GetMessageText("信用问题！") + service_text();
     case 2: return GetMessageText("最高最低库存问题！") + service_text();
@@ -53,8 +64,17 @@ bool SaveBillThroughService(const std::string& props_in, int32_t tran_type,
       save_info->SetValue("AutoBillNO", numbering->GetBillNo(props, tran_type, false));
     }
     save_info->SetValue("BillNo", Variant(Trim(CStr(head->GetValue("BillNo", Variant(""))))));
-    if (CStr(save_info->Value("BillNo")).empty())
-      save_info->SetValue("BillNo", save_info->Value("AutoBillNO"));
+    // The service numbers a document without a number of its own inside its
+    // saving transaction; one that carries a number is saved under it or
+    // refused, even when it equals the automatic number it was told.
+    const bool auto_numbered = CStr(save_info->Value("BillNo")).empty();
+    if (auto_numbered) save_info->SetValue("BillNo", save_info->Value("AutoBillNO"));
+    save_info->SetValue("AutoNumbered", Variant(auto_numbered));
+    // The UUID the caller looked the document up by: the service looks again
+    // inside its transaction, so a concurrent save of the same document is
+    // refused instead of written twice.
+    const std::string find_uuid = Trim(CStr(head->GetValue("FindUUID", Variant(""))));
+    if (!find_uuid.empty()) save_info->SetValue("FindUUID", Variant(find_uuid));
 
     const Variant inter_id = head->GetValue("InterID", Variant(int32_t(0)));
     const bool is_red = !CBool(head->GetValue("ROB", Variant(int32_t(1))));
@@ -90,11 +110,11 @@ bool SaveBillThroughService(const std::string& props_in, int32_t tran_type,
     auto saver = CreateObjectAs<IBillSaveService>(kBillSaveProgId);
     ValueDictionaryPtr result = saver->SaveBillEx(props, save_list);
     if (!result) throw RuntimeError(err::kObjectNotSet);
-    if (CBool(result->GetValue("Success", Variant(false)))) {
+    if (CBool(AnswerValue(*result, "Success", Variant(false)))) {
       bill_inter_id = CLng(result->Value("BillInterID"));
       return true;
     }
-    error_text = RefusalText(CLng(result->GetValue("RetCode", Variant(int32_t(0)))), *result);
+    error_text = RefusalText(CLng(AnswerValue(*result, "RetCode", Variant(int32_t(0)))), *result);
     return false;
   } catch (...) {
     pending = CurrentExceptionAsRuntimeError();

@@ -13,9 +13,15 @@ namespace corvane {
 // Saves one document through the bill service.
 //
 // `bill` holds three items: a ValueDictionary of head keys (BillNo, InterID:
-// 0 for a new document or the ID to save over, optionally ROB), a ValueVector
+// 0 for a new document or the ID to save over, optionally ROB, and FindUUID,
+// the UUID the caller looked the document up by), a ValueVector
 // of the entry INSERT statements (empty ones are skipped), and the head
 // INSERT statement; the statements carry @BillInterID and '@BillNo'.
+//
+// A document without a number is marked AutoNumbered for the service, which
+// numbers it inside its saving transaction; the service also looks the
+// document up again there (FindUUID, then its own number) and refuses the
+// save when it no longer finds what the caller found (InterID).
 //
 // On success sets `bill_inter_id` and answers true. A refusal of the service
 // sets `error_text` to its message (credit, stock limits, negative stock, a

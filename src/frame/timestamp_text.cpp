@@ -1,5 +1,6 @@
 #include "frame/timestamp_text.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace corvane {
@@ -24,6 +25,22 @@ bool IsTimestampText(std::string_view text) {
   for (char c : text.substr(2))
     if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
   return true;
+}
+
+bool TimestampLess(std::string_view a, std::string_view b) {
+  auto digits = [](std::string_view t) {
+    t.remove_prefix(std::min<size_t>(2, t.size()));
+    while (!t.empty() && t.front() == '0') t.remove_prefix(1);
+    return t;
+  };
+  const std::string_view da = digits(a), db = digits(b);
+  if (da.size() != db.size()) return da.size() < db.size();
+  for (size_t i = 0; i < da.size(); ++i) {
+    const int ca = std::toupper(static_cast<unsigned char>(da[i]));
+    const int cb = std::toupper(static_cast<unsigned char>(db[i]));
+    if (ca != cb) return ca < cb;
+  }
+  return false;
 }
 
 }  // namespace corvane

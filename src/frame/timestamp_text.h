@@ -21,4 +21,8 @@ std::string TimestampToText(const Variant& value) noexcept;
 // text that may be put into SQL as a binary literal.
 bool IsTimestampText(std::string_view text);
 
+// Whether the row version written `a` comes before `b`: both are "0x" texts
+// of TimestampToText, compared as numbers whatever their length.
+bool TimestampLess(std::string_view a, std::string_view b);
+
 }  // namespace corvane

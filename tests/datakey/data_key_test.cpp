@@ -10,6 +10,7 @@
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
 #include "support/account_file.h"
+#include "support/faulty_connection.h"
 #include "support/demo_account.h"
 #include "values/value_dictionary.h"
 
@@ -96,6 +97,31 @@ TEST_F(DataKeyTest, PagesWalkTheOldestDeletionsOfTheKindFirst) {
     ts = p.timestamp;
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"SO-1", "SO-2", "SO-3", "SO-4", "SO-5", "SO-6", "SO-7"}));
+}
+
+TEST_F(DataKeyTest, ADeletionCommittedWhileAPageIsReadComesInTheNextPage) {
+  Log(1, 81, 1, "SO-1");
+  Log(1, 81, 1, "SO-2");
+  clsDataKey keys;
+  Page first;
+  {
+    // Another user deletes an order right after the page was read: its key
+    // falls inside the page's window (the page is not full) but was not read.
+    testing::ScopedFaultyConnections faults;
+    bool deleted = false;
+    faults.plan.after = [&](int, std::string_view sql) {
+      if (deleted || sql.find("FSystemFlag=1") == std::string_view::npos) return;
+      deleted = true;
+      Log(1, 81, 1, "SO-3");
+    };
+    first = Export(keys, 1, 5, "");
+    ASSERT_TRUE(deleted);
+  }
+  ASSERT_TRUE(first.ok) << first.error;
+  EXPECT_EQ(Uuids(first), (std::vector<std::string>{"SO-1", "SO-2"}));
+  const Page next = Export(keys, 1, 5, first.timestamp);
+  ASSERT_TRUE(next.ok) << next.error;
+  EXPECT_EQ(Uuids(next), (std::vector<std::string>{"SO-3"}));
 }
 
 TEST_F(DataKeyTest, AllInOnePageAndTheMaximumOfTheSecondFlag) {

@@ -10,6 +10,7 @@
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
 #include "platform/db/sqlite_connection.h"
+#include "support/faulty_connection.h"
 #include "support/demo_account.h"
 #include "values/format.h"
 #include "values/value_dictionary.h"
@@ -217,6 +218,22 @@ TEST_F(SaleOrderExportTest, AnEmptyTableAnswersTheZeroTimestamps) {
   EXPECT_EQ(p.max_timestamp, "0x0000000000000000");
   EXPECT_EQ(p.timestamp, "0x0000000000000000");
   EXPECT_TRUE(p.bill_numbers.empty());
+}
+
+TEST_F(SaleOrderExportTest, AFailedKeyLookupFailsTheCallInsteadOfLeavingTheKeyOut) {
+  testing::ScopedFaultyConnections faults;
+  faults.plan.fail_matching = "FROM t_Currency";
+  clsSaleOrder order;
+  std::string props = account_.PropsString(), xml = "before", ts, max, error;
+  EXPECT_FALSE(order.Export(props, xml, 10, ts, max, error));
+  EXPECT_NE(error.find(testing::kInjectedFault), std::string::npos) << error;
+  EXPECT_EQ(xml, "before");
+  // With the lookup working again the same page comes whole.
+  faults.plan.fail_matching.clear();
+  ts.clear();
+  const Page page = Export(order, 10, "");
+  ASSERT_TRUE(page.ok) << page.error;
+  EXPECT_TRUE(page.records->Item(1).ObjectAs<ValueDictionary>()->Exists("Currency"));
 }
 
 class MemberConnectionTest : public SaleOrderExportTest {

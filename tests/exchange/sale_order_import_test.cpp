@@ -7,6 +7,7 @@
 #include "frame/gateway.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
+#include "support/faulty_connection.h"
 #include "support/account_file.h"
 #include "support/demo_account.h"
 #include "values/value_dictionary.h"
@@ -200,6 +201,28 @@ TEST_F(SaleOrderImportTest, ChecksInTheirOrderWithTheirMessages) {
         << r.error;
     EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
     EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrderEntry"), "0");
+  }
+}
+
+TEST_F(SaleOrderImportTest, AFailedLookupFailsTheOrderWithTheDatabasesError) {
+  // Each lookup's statement fails in turn: the order reports the database's
+  // error, never the message of a missing value, and nothing is saved.
+  const char* lookups[] = {"WHERE FItemClassID=4", "from t_measureunit", "WHERE FItemClassID=1",
+                           "FROM t_Currency", "From t_Organization"};
+  for (const char* lookup : lookups) {
+    SCOPED_TRACE(lookup);
+    auto order = Order("LOOKUP-1");
+    testing::ScopedFaultyConnections faults;
+    faults.plan.fail_matching = lookup;
+    clsSaleOrder cls;
+    Result r = Import(cls, {order});
+    EXPECT_FALSE(r.ok);
+    EXPECT_GT(faults.plan.failed, 0);
+    EXPECT_NE(r.error.find(std::string("单据LOOKUP-1引入出错！") + testing::kInjectedFault),
+              std::string::npos)
+        << r.error;
+    faults.plan.fail_matching.clear();
+    EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "0");
   }
 }
 

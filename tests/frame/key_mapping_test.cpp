@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "frame/call_context.h"
 #include "frame/outside/object_factory.h"
 #include "platform/db/sqlite_connection.h"
 #include "platform/db/sqlite_handle.h"
 #include "support/account_file.h"
+#include "support/error_number.h"
+#include "support/faulty_connection.h"
 
 namespace corvane {
 namespace {
 
 using testing::AccountFile;
+using testing::ErrorNumberOf;
 
 // The real connection component, counting the statements it is given.
 class CountingConnection : public db::SqliteConnection {
@@ -158,13 +163,35 @@ TEST_F(KeyMappingTest, FindBillKeyOfOrdersAndDeliveries) {
   EXPECT_EQ(doc->Value("Delivery").ObjectAs<ValueDictionary>()->Value("UUID"), Variant("U-SD-1"));
 }
 
-TEST_F(KeyMappingTest, AnUnreachableDatabaseGivesNothing) {
+TEST_F(KeyMappingTest, AFailedLookupRaisesTheDatabasesError) {
+  // An unknown key stays 0 or nothing; a lookup that fails is no unknown
+  // key: it raises, so no export leaves the reference out and no import
+  // reports a database error as a missing value.
   ParsePropsString("ConnectString={Provider=SQLite;Data Source=/nonexistent.db};UserID=1");
   auto doc = ValueDictionary::Create();
-  PutBaseDataKey(*doc, 10, "Customer", "Item");
-  FindBillKey(*doc, "SO1", "Order", 81);
+  const std::function<void()> calls[] = {
+      [&] { PutBaseDataKey(*doc, 10, "Customer", "Item"); },
+      [&] { FindBillKey(*doc, "SO1", "Order", 81); },
+      [&] { FindBaseDataID(true, *Key("C001", "x"), "Item", Variant(1)); },
+  };
+  for (const auto& call : calls) EXPECT_EQ(ErrorNumberOf(call), err::kCannotOpen);
   EXPECT_EQ(doc->Count(), 0);
-  EXPECT_EQ(FindBaseDataID(true, *Key("C001", "x"), "Item", Variant(1)), 0);
+}
+
+TEST_F(KeyMappingTest, AStatementThatFailsRaisesWhereNoRowWouldNot) {
+  testing::ScopedFaultyConnections faults;
+  auto doc = ValueDictionary::Create();
+  faults.plan.fail_matching = "t_Currency";
+  PutBaseDataKey(*doc, 10, "Customer", "Item");  // another table: written
+  EXPECT_TRUE(doc->Exists("Customer"));
+  EXPECT_EQ(ErrorNumberOf([&] { PutBaseDataKey(*doc, 1, "Currency", "Currency"); }),
+            err::kStatementFailed);
+  EXPECT_FALSE(doc->Exists("Currency"));
+  // The UUID step fails: no fall back to the number.
+  faults.plan.fail_matching = "UUID=";
+  EXPECT_EQ(ErrorNumberOf([&] { FindBaseDataID(true, *Key("C001", "x"), "Item", Variant(1)); }),
+            err::kStatementFailed);
+  EXPECT_EQ(FindBaseDataID(false, *Key("C001", "x"), "Item", Variant(1)), 10);
 }
 
 }  // namespace

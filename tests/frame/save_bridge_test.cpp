@@ -179,6 +179,36 @@ TEST_F(SaveBridgeTest, RefusalsByReturnCode) {
   }
 }
 
+TEST_F(SaveBridgeTest, NullsInTheAnswerReadAsTheirDefaults) {
+  struct Case {
+    const char* name;
+    Variant success, ret_code, message;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"Success Null is a failure", Variant::Null(), Variant(int32_t(1)), Variant("short"),
+       "负库存问题！short"},
+      {"ReturnMsg Null adds nothing", Variant(false), Variant(int32_t(1)), Variant::Null(),
+       "负库存问题！"},
+      {"RetCode Null is a plain failure", Variant(false), Variant::Null(), Variant("bad"),
+       "保存单据出错。bad"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto answer = ValueDictionary::Create();
+    answer->SetValue("Success", c.success);
+    answer->SetValue("RetCode", c.ret_code);
+    answer->SetValue("ReturnMsg", c.message);
+    answer->SetValue("BillInterID", Variant(int32_t(9)));
+    FakeSaver::answer = answer;
+    int32_t id = 0;
+    std::string error;
+    EXPECT_FALSE(Save(Bill(Variant("SO1")), id, error));
+    EXPECT_EQ(error, c.expected);
+    EXPECT_EQ(id, 0);
+  }
+}
+
 TEST_F(SaveBridgeTest, FailuresAreAddedInBrackets) {
   {
     ScopedProgIdOverride absent(kBillSaveProgId, nullptr);

@@ -44,7 +44,8 @@ struct SaveRequest {
   int32_t tran_type = 0;
   int32_t inter_id = 0;
   std::string bill_no;
-  std::string auto_bill_no;  // the automatic number the caller was told, "" if none
+  bool auto_numbered = false;  // the document carries no number of its own
+  std::string find_uuid;       // the UUID the caller looked the document up by, "" if none
   bool is_red = false;
   std::string head_sql;
   std::vector<std::string> entry_sql;
@@ -66,7 +67,8 @@ SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
   request.inter_id = CLng(info->GetValue("BillInterID", Variant(int32_t{0})));
   if (request.inter_id < 0) Fail("BillInterID " + std::to_string(request.inter_id) + " < 0");
   request.bill_no = CStr(info->GetValue("BillNo", Variant("")));
-  request.auto_bill_no = Text(info->GetValue("AutoBillNO", Variant("")));
+  request.auto_numbered = CBool(info->GetValue("AutoNumbered", Variant(false)));
+  request.find_uuid = Trim(Text(info->GetValue("FindUUID", Variant(""))));
   request.is_red = CBool(info->GetValue("IsRedBill", Variant(false)));
   request.head_sql = CStr(info->GetValue("HeadSQL", Variant("")));
   const Variant entries = info->GetValue("EntrySQL", Variant());
@@ -109,10 +111,14 @@ class BillSave {
         bill_no_(request.bill_no) {}
 
   int32_t Run() {
-    // A bill that takes the automatic number is numbered here, inside the
-    // saving transaction, so two savers that were told the same number do
-    // not collide: each gets the next number free at its save.
-    if (!request_.auto_bill_no.empty() && bill_no_ == request_.auto_bill_no) NumberAutomatically();
+    // Everything the save depends on is decided here, inside the saving
+    // transaction that holds the account's write lock: whether the document
+    // exists, and its number. A bill without a number of its own is
+    // numbered here with the next number free at its save, so two savers
+    // told the same automatic number do not collide; a bill that carries a
+    // number is saved under it or refused, never renumbered.
+    RefuseChangedMeanwhile();
+    if (request_.auto_numbered) NumberAutomatically();
     RefuseDuplicateNumber();
     const int32_t id = request_.inter_id == 0 ? AllocateInterId() : ClearForResave();
     db_.Execute(ReplaceBillPlaceholders(request_.head_sql, id, bill_no_));
@@ -135,6 +141,42 @@ class BillSave {
  private:
   std::string HeadQuery(const std::string& columns, int32_t id) const {
     return "SELECT " + columns + " FROM " + tables_.head + " WHERE FInterID=" + std::to_string(id);
+  }
+
+  // The first head (by internal ID) whose `column` equals `value`; 0 if none.
+  int32_t HeadWith(const char* column, const std::string& value) {
+    const Variant id = QueryScalar(db_,
+                                   "SELECT TOP 1 FInterID FROM " + std::string(tables_.head) +
+                                       " WHERE " + column + "=" + SqlLiteral(value) +
+                                       " AND FInterID<>0 ORDER BY FInterID",
+                                   Variant(int32_t(0)));
+    return id.IsNull() ? 0 : CLng(id);
+  }
+
+  // Checks again what the caller found before it prepared the save, and
+  // refuses the save when that changed since: a document to be saved over
+  // must still be there (a user may have deleted it), and a new document
+  // must still be absent, by the UUID the caller looked it up by and by its
+  // own number (another import may have saved it). Saving on would bring a
+  // deleted document back or write a second copy; importing the document
+  // again decides afresh.
+  void RefuseChangedMeanwhile() {
+    const std::string head = tables_.head;
+    std::string why;
+    if (request_.inter_id != 0) {
+      const Variant there = QueryScalar(db_, HeadQuery("COUNT(*)", request_.inter_id), Variant());
+      if (CLng(there) > 0) return;
+      why = head + " " + std::to_string(request_.inter_id) + ", to be saved over, was deleted";
+    } else {
+      int32_t found = request_.find_uuid.empty() ? 0 : HeadWith("FUUID", request_.find_uuid);
+      if (found == 0 && !request_.auto_numbered && !bill_no_.empty())
+        found = HeadWith("FBillNo", bill_no_);
+      if (found == 0) return;
+      why = "another save wrote it as " + head + " " + std::to_string(found);
+    }
+    throw SaveRefusal(kSaveRetChangedMeanwhile,
+                      "The document \"" + bill_no_ + "\" changed while it was being imported: " +
+                          why + " meanwhile. Nothing was saved; import it again");
   }
 
   void RefuseDuplicateNumber() {

@@ -7,11 +7,10 @@
 // GetBillNo(props, type, flag): the next automatic number of the type's rule
 // in t_BillNoRule, FPrefix followed by FCurNo + 1 padded with zeros to
 // FNumLength digits; "" for a type without a rule (its documents then need a
-// number of their own). Asking takes nothing. A save whose BillNo is the
-// AutoBillNO it was told is numbered inside its own transaction with the
-// next number no head carries yet, so two callers that asked before either
-// saved both succeed with consecutive numbers. The flag is accepted and has
-// no meaning here.
+// number of their own). Asking takes nothing: a save marked AutoNumbered is
+// numbered inside its own transaction with the next number no head carries
+// yet, so two callers that asked before either saved both succeed with
+// consecutive numbers. The flag is accepted and has no meaning here.
 //
 // SaveBillEx(props, save_list) saves one document in one transaction on the
 // account database ("BEGIN IMMEDIATE TRANSACTION" ... "COMMIT", all through
@@ -23,13 +22,25 @@
 //      inserts the head), EntrySQL (a ValueVector of Strings, or one String:
 //      the statements that insert the entries; empty ones are skipped),
 //      IsRedBill (Boolean; absent counts as False), AutoBillNO (the automatic
-//      number the caller was told; see GetBillNo). Other options (UserID,
+//      number the caller was told; see GetBillNo), AutoNumbered (Boolean,
+//      absent False: the document carries no number of its own and is
+//      numbered by the service; without it BillNo is the document's own
+//      number, saved as it is or refused), FindUUID (String, absent "": the
+//      UUID the caller looked the document up by). Other options (UserID,
 //      UpStockWhenSave, IgnoreCredit, ...) are accepted and not used: the
 //      service posts no stock and checks no credit;
 //   2. the extension list, a ValueVector whose first item is a ValueDictionary
 //      with FTransType, the document's transaction type;
 //   3. the package (not read).
 // The save, in this order:
+//   - refuses (RetCode -202) a save whose premise changed since the caller
+//     looked: the document BillInterID names is gone, or a new document
+//     (BillInterID 0) is now found by FindUUID or by its own number. With the
+//     account's write lock held from this first read, concurrent imports end
+//     as a sequential run would, with one copy of each document, and a
+//     refused document saves when it is imported again;
+//   - numbers an AutoNumbered bill with the next number of the type's rule
+//     that no head carries;
 //   - refuses (RetCode -199) a bill number that another head of the same
 //     table already carries (text compared as the account compares text;
 //     stock bills of every type share one table and so one set of numbers,
@@ -62,7 +73,7 @@
 //   Success     Boolean, True when the document was saved and committed;
 //   RetCode     Long: 0 on success and for a plain failure (a statement the
 //               database refused, a malformed save list), -199 duplicate bill
-//               number, 1 negative stock;
+//               number, -202 changed meanwhile, 1 negative stock;
 //   BillInterID Long: the internal ID saved under (0 when not saved);
 //   ReturnMsg   String: "" on success, else why (for a failure the
 //               database's message with the statement).
@@ -84,6 +95,7 @@ namespace corvane::erp {
 inline constexpr int32_t kSaveRetOk = 0;
 inline constexpr int32_t kSaveRetNegativeStock = 1;
 inline constexpr int32_t kSaveRetDuplicateBillNo = -199;
+inline constexpr int32_t kSaveRetChangedMeanwhile = -202;
 
 // The head and entry tables of a transaction type.
 struct BillTables {

@@ -58,12 +58,16 @@ class BillServiceTest : public ::testing::Test {
   }
 
   // Saves as the save bridge hands a document over; `entries` go in as
-  // EntrySQL after the empty first element the importers leave.
+  // EntrySQL after the empty first element the importers leave. A document
+  // without a number takes the automatic one, numbered by the service.
   Saved Save(int32_t type, int32_t inter_id, const std::string& bill_no, const std::string& head,
-             const std::vector<std::string>& entries, bool red = false) {
+             const std::vector<std::string>& entries, bool red = false,
+             const std::string& find_uuid = "") {
     auto info = ValueDictionary::Create();
     info->SetValue("AutoBillNO", Variant(GetBillNo(type)));
-    info->SetValue("BillNo", Variant(bill_no));
+    info->SetValue("BillNo", Variant(bill_no.empty() ? GetBillNo(type) : bill_no));
+    info->SetValue("AutoNumbered", Variant(bill_no.empty()));
+    if (!find_uuid.empty()) info->SetValue("FindUUID", Variant(find_uuid));
     info->SetValue("BillNoFldName", Variant("FBillNo"));
     info->SetValue("BillInterID", Variant(inter_id));
     info->SetValue("IsRedBill", Variant(red));
@@ -277,27 +281,22 @@ TEST_F(BillServiceTest, SavingOverABillReplacesItsHeadAndEntriesWithoutLoggingAD
   // A real deletion is still logged.
   Exec("DELETE FROM SEOrder");
   EXPECT_EQ(Value("SELECT COUNT(*) FROM COM_DataChange"), "4");
-
-  // Saving over an ID the table does not hold writes the bill under that ID and keeps the ID
-  // table past it.
-  const Saved placed = Save(81, 77, "SO000077", OrderHead(), {OrderEntry(1)});
-  ASSERT_TRUE(placed.success) << placed.message;
-  EXPECT_EQ(placed.inter_id, 77);
-  EXPECT_EQ(Value("SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName='SEOrder'"), "77");
 }
 
 TEST_F(BillServiceTest, ADuplicateNumberIsRefusedAndWritesNothing) {
   Exec("INSERT INTO ICStockBill (FInterID, FTranType, FBillNo) VALUES (3, 1, 'PR000005')");
-  Exec("UPDATE t_BillInterIDMax SET FMaxInterID=3 WHERE FTableName='ICStockBill'");
+  Exec("INSERT INTO ICStockBill (FInterID, FTranType, FBillNo) VALUES (4, 21, 'SD000004')");
+  Exec("UPDATE t_BillInterIDMax SET FMaxInterID=4 WHERE FTableName='ICStockBill'");
   // Stock bills of every type share their numbers; case and trailing blanks do not count.
-  const Saved saved = Save(21, 0, "pr000005 ", StockHead(21), {StockEntry(1, 7, 1)});
+  const Saved saved = Save(21, 4, "pr000005 ", StockHead(21), {StockEntry(1, 7, 1)});
   EXPECT_FALSE(saved.success);
   EXPECT_EQ(saved.ret_code, kSaveRetDuplicateBillNo);
   EXPECT_EQ(saved.inter_id, 0);
   EXPECT_NE(saved.message.find("PR000005"), std::string::npos) << saved.message;
-  EXPECT_EQ(Value("SELECT COUNT(*) FROM ICStockBill"), "1");
+  EXPECT_EQ(Column("SELECT FBillNo FROM ICStockBill ORDER BY FInterID"),
+            (std::vector<std::string>{"PR000005", "SD000004"}));
   EXPECT_EQ(Value("SELECT COUNT(*) FROM ICStockBillEntry"), "0");
-  EXPECT_EQ(Value("SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName='ICStockBill'"), "3");
+  EXPECT_EQ(Value("SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName='ICStockBill'"), "4");
 
   // The bill's own number is no duplicate, nor is the number in another table.
   Saved own = Save(1, 3, "PR000005", StockHead(1), {StockEntry(1, 7, 1)});
@@ -451,19 +450,67 @@ TEST_F(BillServiceTest, SavingAnAutomaticNumberAdvancesTheRule) {
 }
 
 TEST_F(BillServiceTest, AnAutomaticNumberTakenMeanwhileGivesTheNextFreeOne) {
-  const std::string told = GetBillNo(81);
-  ASSERT_EQ(told, "SO000001");
+  ASSERT_EQ(GetBillNo(81), "SO000001");
   // Someone saves that number without the service (or between ask and save).
   Exec("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (900, 81, 'SO000001')");
-  const Saved saved = Save(81, 0, told, OrderHead(), {OrderEntry(1)});
+  const Saved saved = Save(81, 0, "", OrderHead(), {OrderEntry(1)});
   ASSERT_TRUE(saved.success) << saved.message;
   EXPECT_EQ(Value("SELECT FBillNo FROM SEOrder WHERE FInterID=" + std::to_string(saved.inter_id)),
             "SO000002");
   EXPECT_EQ(Value("SELECT FCurNo FROM t_BillNoRule WHERE FTranType=81"), "2");
-  // A number typed by hand is never renumbered: taken, it is refused.
-  const Saved typed = Save(81, 0, "SO000001", OrderHead(), {OrderEntry(1)});
-  EXPECT_FALSE(typed.success);
-  EXPECT_EQ(typed.ret_code, -199);
+}
+
+TEST_F(BillServiceTest, ADocumentsOwnNumberIsNeverReplaced) {
+  // A document that carries the number the service would give next keeps it.
+  const std::string next = GetBillNo(81);
+  Saved saved = Save(81, 0, next, OrderHead(), {OrderEntry(1)});
+  ASSERT_TRUE(saved.success) << saved.message;
+  EXPECT_EQ(Value("SELECT FBillNo FROM SEOrder WHERE FInterID=" + std::to_string(saved.inter_id)),
+            next);
+  // Its number taken since the caller looked, it is refused, not renumbered.
+  Exec("INSERT INTO SEOrder (FInterID, FTranType, FBillNo) VALUES (900, 81, 'SO000002')");
+  saved = Save(81, 0, "SO000002", OrderHead(), {OrderEntry(1)});
+  EXPECT_FALSE(saved.success);
+  EXPECT_EQ(saved.ret_code, kSaveRetChangedMeanwhile);
+  EXPECT_EQ(Column("SELECT FBillNo FROM SEOrder ORDER BY FInterID"),
+            (std::vector<std::string>{"SO000001", "SO000002"}));
+}
+
+TEST_F(BillServiceTest, ASaveWhosePremiseChangedMeanwhileIsRefused) {
+  Exec("INSERT INTO SEOrder (FInterID, FTranType, FBillNo, FUUID) VALUES (5, 81, 'SO-5', 'U-5')");
+  Exec("UPDATE t_BillInterIDMax SET FMaxInterID=5 WHERE FTableName='SEOrder'");
+  const struct {
+    const char* what;
+    int32_t inter_id;
+    const char* bill_no;
+    const char* find_uuid;
+    const char* because;  // nullptr: saved
+  } cases[] = {
+      {"new, but its number was saved meanwhile", 0, "so-5 ", "", "another save wrote it as SEOrder 5"},
+      {"new, but its UUID was saved meanwhile", 0, "SO-NEW", "U-5", "another save wrote it as SEOrder 5"},
+      {"new without a number, its UUID saved meanwhile", 0, "", "U-5", "as SEOrder 5"},
+      {"to be saved over, but deleted meanwhile", 77, "SO-77", "", "SEOrder 77, to be saved over, was deleted"},
+      {"saved over under a new number", 5, "SO-5B", "U-5", nullptr},
+      {"new and still absent", 0, "SO-6", "U-6", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string uuid = *c.find_uuid ? std::string("'") + c.find_uuid + "'" : "NEWID()";
+    const int before = std::stoi(Value("SELECT COUNT(*) FROM SEOrderEntry"));
+    const Saved saved = Save(81, c.inter_id, c.bill_no, OrderHead(uuid), {OrderEntry(1)}, false,
+                             c.find_uuid);
+    if (!c.because) {
+      EXPECT_TRUE(saved.success) << saved.message;
+      continue;
+    }
+    EXPECT_FALSE(saved.success);
+    EXPECT_EQ(saved.ret_code, kSaveRetChangedMeanwhile);
+    EXPECT_NE(saved.message.find(c.because), std::string::npos) << saved.message;
+    EXPECT_NE(saved.message.find("import it again"), std::string::npos) << saved.message;
+    EXPECT_EQ(std::stoi(Value("SELECT COUNT(*) FROM SEOrderEntry")), before);
+  }
+  EXPECT_EQ(Column("SELECT FInterID || ' ' || FBillNo FROM SEOrder ORDER BY FInterID"),
+            (std::vector<std::string>{"5 SO-5B", "6 SO-6"}));
 }
 
 TEST_F(BillServiceTest, OnlyAMissingConnectionRaises) {
