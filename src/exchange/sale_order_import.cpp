@@ -4,6 +4,7 @@
 #include "exchange/cls_sale_order.h"
 #include "frame/amounts.h"
 #include "frame/call_context.h"
+#include "frame/document_values.h"
 #include "frame/front_door.h"
 #include "frame/key_mapping.h"
 #include "frame/messages.h"
@@ -24,16 +25,13 @@ struct CheckFailed {
   const char* message;
 };
 
+constexpr const char* kSource = "Corvane.clsSaleOrder";
+
 // A number of the incoming document that goes into SQL as it came: it must
-// read as a plain decimal number (a value such as "1;DROP" never reaches a
-// statement).
+// read as a plain decimal number the account's column can hold (a value such
+// as "1;DROP" never reaches a statement, nor one stored rounded).
 std::string NumberText(const Variant& value, const char* element) {
-  if (value.IsNumber()) return PlainNumberText(CDbl(value));
-  const std::string text = Trim(CStr(value));
-  if (!IsPlainDecimal(text))
-    throw RuntimeError(err::kTypeMismatch, "Corvane.clsSaleOrder",
-                       FormatMessageText("%1 的值不是数字：%2", {Variant(element), Variant(text)}));
-  return text;
+  return DocumentNumberText(value, element, kSource);
 }
 
 // The key record under `key`, or nullptr when the order has none.
@@ -147,8 +145,9 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       if (item_id == 0) throw CheckFailed{MessageKey("物料不能为空！")};
       const int32_t unit_id = FindId(by_uuid, entry, "Unit", "MeasureUnit", Variant(int32_t(0)));
       if (unit_id == 0) throw CheckFailed{MessageKey("计量单位不能为空！")};
-      const Variant date = order.GetValue("Date", Variant(""));
-      if (CStr(date).empty()) throw CheckFailed{MessageKey("日期不能为空！")};
+      const Variant date_value = order.GetValue("Date", Variant(""));
+      if (CStr(date_value).empty()) throw CheckFailed{MessageKey("日期不能为空！")};
+      const Date date = DocumentDate(date_value, "Date", kSource);
 
       // The quantity is checked first; the other numbers when the amounts
       // are computed from them.
@@ -191,7 +190,14 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       Variant days(int32_t(0));
       if (!carrying->Eof() && !carrying->Fields("FCarryingAOS").IsNull())
         days = carrying->Fields("FCarryingAOS");
-      advice_date = Variant(CDate(Format(Add(Variant(CDate(date)), days), "yyyy-mm-dd")));
+      // A date the account cannot hold once the days are added fails the
+      // order, naming the date it came with.
+      const Variant advice = Add(Variant(date), days);
+      if (advice.type() != VarType::Date || !IsAccountDate(advice.AsDate()))
+        throw RuntimeError(err::kOverflow, kSource,
+                           FormatMessageText(MessageKey("%1 的值超出范围：%2"),
+                                             {Variant("Date"), Variant(DateToText(date))}));
+      advice_date = Variant(CDate(Format(advice, "yyyy-mm-dd")));
 
       int32_t contract_id = 0;
       std::string contract_no;
@@ -215,7 +221,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
            {"FCESS", cess_text},
            {"FAmount", Money(amount)},
            {"FNote", SqlLiteral(CStr(note))},
-           {"FDate", SqlLiteral(CStr(Format(date, "yyyy-mm-dd")))},
+           {"FDate", SqlLiteral(DateToText(date))},
            {"FAuxTaxPrice", PlainNumberText(CDbl(aux_tax_price))},
            {"FTaxAmt", Money(tax_amount)},
            {"FAllAmount", Money(total)},
@@ -246,7 +252,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       if (sale_style == 0) throw CheckFailed{MessageKey("销售方式不能为空！")};
     }
     const int32_t settle_id = FindId(by_uuid, order, "SettleStyle", "SubMessage");
-    const Variant date = order.GetValue("Date", Variant(""));
+    const Date date = DocumentDate(order.GetValue("Date", Variant("")), "Date", kSource);
     const std::string exchange_rate_text = NumberText(exchange_rate, "ExchangeRate");
 
     bill->Add(Variant(InsertStatement(
@@ -254,7 +260,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
         {{"FInterID", "@BillInterID"},
          {"FBrNo", "'0'"},
          {"FTranType", std::to_string(kSaleOrderType)},
-         {"FDate", SqlLiteral(CStr(Format(date, "yyyy-mm-dd")))},
+         {"FDate", SqlLiteral(DateToText(date))},
          {"FBillNo", "'@BillNo'"},
          {"FUUID", uuid.empty() ? std::string("NEWID()") : SqlLiteral(uuid)},
          {"FCustID", std::to_string(customer_id)},

@@ -173,6 +173,21 @@ TEST_F(SaleOrderImportTest, ChecksInTheirOrderWithTheirMessages) {
        }, "Price 的值不是数字：1e3x"},
       {"bad exchange rate", [](ValueDictionary& o) { o.SetValue("ExchangeRate", Variant("1;DROP")); },
        "ExchangeRate 的值不是数字：1;DROP"},
+      {"quantity the column cannot hold", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Qty", Variant("99999999999999999999"));
+       }, "Qty 的值超出范围：99999999999999999999"},
+      {"amount the column cannot hold", [](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Amount", Variant("-1000000000000000000.5"));
+       }, "Amount 的值超出范围：-1000000000000000000.5"},
+      {"exchange rate the column cannot hold", [](ValueDictionary& o) {
+         o.SetValue("ExchangeRate", Variant("1e400"));
+       }, "ExchangeRate 的值不是数字：1e400"},
+      {"impossible date", [](ValueDictionary& o) { o.SetValue("Date", Variant("2023-02-30")); },
+       "Date 的值不是日期：2023-02-30"},
+      {"date before the account's first day", [](ValueDictionary& o) { o.SetValue("Date", Variant("1752-12-31")); },
+       "Date 的值超出范围：1752-12-31"},
       // Two faults: the earlier check speaks.
       {"unknown item before missing customer", [](ValueDictionary& o) {
          o.Remove("Customer");
@@ -333,25 +348,39 @@ TEST_F(SaleOrderImportTest, AdviceDeliveryDateAddsTheCustomersCarryingDays) {
   const std::string customer = One("SELECT TOP 1 FItemID FROM t_Item WHERE FItemClassID=1 ORDER BY FItemID");
   struct Case {
     const char* carrying;  // SQL for the t_Organization row, or nullptr for none
-    const char* advice;
+    const char* date;
+    const char* advice;  // or, for a refused order, its message
+    bool saved = true;
   };
-  const Case cases[] = {{"3", "2025-07-03"}, {"NULL", "2025-06-30"}, {nullptr, "2025-06-30"}};
+  const Case cases[] = {{"3", "2025-06-30", "2025-07-03"},
+                        {"NULL", "2025-06-30", "2025-06-30"},
+                        {nullptr, "2025-06-30", "2025-06-30"},
+                        {"0", "9999-12-31", "9999-12-31"},  // the account's last day
+                        {"3", "9999-12-31", "Date 的值超出范围：9999-12-31", false}};
   int n = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.carrying ? c.carrying : "no row");
+    SCOPED_TRACE(std::string(c.carrying ? c.carrying : "no row") + " " + c.date);
     testing::AccountFile::ExecOn(account_.path(), "DELETE FROM t_Organization WHERE FItemID=" + customer);
     if (c.carrying)
       testing::AccountFile::ExecOn(account_.path(), "INSERT INTO t_Organization (FItemID, FCarryingAOS) VALUES (" +
                                                         customer + ", " + c.carrying + ")");
     const std::string bill = "ADV-" + std::to_string(++n);
+    auto order = Order(bill);
+    order->SetValue("Date", Variant(c.date));
     clsSaleOrder cls;
-    ASSERT_TRUE(Import(cls, {Order(bill)}).ok);
+    const Result r = Import(cls, {order});
+    if (!c.saved) {
+      EXPECT_FALSE(r.ok);
+      EXPECT_NE(r.error.find(c.advice), std::string::npos) << r.error;
+      continue;
+    }
+    ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(One("SELECT e.FAdviceConsignDate FROM SEOrderEntry e JOIN SEOrder o ON o.FInterID = e.FInterID "
                   "WHERE o.FBillNo='" + bill + "'"),
               c.advice);
     EXPECT_EQ(One("SELECT e.FDate FROM SEOrderEntry e JOIN SEOrder o ON o.FInterID = e.FInterID "
                   "WHERE o.FBillNo='" + bill + "'"),
-              "2025-06-30");
+              c.date);
   }
 }
 
