@@ -54,6 +54,13 @@ bool IsEmptyPageAnswer(const std::string& timestamp) {
   return timestamp == "0x0000000000000000" || timestamp == "0xFFFFFFFFFFFFFFFF";
 }
 
+// Whether the cursor `next` lies after `cursor` in row-version order; both are
+// cursor texts, "0x" and 1 to 16 hexadecimal digits, as IsTimestampText says.
+bool MovesForward(const std::string& cursor, const std::string& next) {
+  if (!IsTimestampText(next)) return false;
+  return std::stoull(next.substr(2), nullptr, 16) > std::stoull(cursor.substr(2), nullptr, 16);
+}
+
 }  // namespace
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
@@ -150,6 +157,16 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       max_seen = arg("strMaxTimeStamp");
       const std::string next = arg("strTimeStamp");
       if (IsEmptyPageAnswer(next)) break;
+      // A page that leaves the cursor where it was, or takes it back, would be
+      // read again on every call: the run would never end.
+      const std::string from = cursor.empty() ? kZeroTimestamp : cursor;
+      if (!MovesForward(from, next)) {
+        err << "export stopped on page " << pages + 1 << ": the page did not move the cursor "
+            << "forward (from " << from << " to " << next << "), so the export would loop; "
+            << "the page was not written\n";
+        if (!o.state_file.empty()) err << "the cursor stays at " << from << "\n";
+        return 1;
+      }
       const fs::path file = fs::path(o.out_dir) / ("saleorder-" + next + ".xml");
       ReplaceFile(file, arg("strXML"));
       cursor = next;

@@ -9,14 +9,17 @@
 // the last one stopped and nothing is lost: a page whose file was written but
 // whose cursor was not is exported again (under the same name unless its
 // orders changed meanwhile). Files and cursor are synced to disk. A page that
-// comes back empty ends the run and leaves the cursor as it was.
+// comes back empty ends the run and leaves the cursor as it was. A page that
+// does not move the cursor forward (its last row version not after the
+// cursor) ends the run with an error before its file is written, since the
+// export would otherwise read it again for ever; the cursor stays.
 //
 // On a terminal the progress is shown on one line; otherwise one plain line
 // per page. Ctrl-C stops the run between orders or pages: the page being
 // built is dropped and the cursor stays at the last page written (exit
 // status 130; a second Ctrl-C ends the process at once). Exit status 0 when
-// every page was exported, 1 when a page failed (its error text is
-// printed), 2 for a wrong command line.
+// every page was exported, 1 when a page failed (its error text is printed)
+// or did not move the cursor, 2 for a wrong command line.
 #pragma once
 
 #include <CLI/CLI.hpp>

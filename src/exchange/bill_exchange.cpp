@@ -3,6 +3,7 @@
 #include "frame/call_context.h"
 #include "frame/call_failure.h"
 #include "frame/err_object.h"
+#include "frame/filter_condition.h"
 #include "frame/front_door.h"
 #include "frame/gateway.h"
 #include "frame/messages.h"
@@ -28,6 +29,14 @@ void BillExchange::Fail(std::string& strError) noexcept {
 bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int32_t lPerCount,
                           std::string& strTimeStamp, std::string& strMaxTimeStamp,
                           std::string& strError) noexcept {
+  // The Filter goes into the page statement as it is: a value that is not one
+  // condition is refused before any SQL runs, the front door's included.
+  try {
+    CheckFilterCondition(filter_);
+  } catch (...) {
+    Fail(strError);
+    return false;
+  }
   if (!BeginServiceCall(strPropsString, strError)) return false;
   try {
     ParsePropsString(strPropsString);

@@ -3,14 +3,17 @@
 // row timestamp, an Import that saves the documents of an XML text, write-only
 // options and the Progress event.
 //
-// Export: the front door lets the caller in (or the call ends with its
-// message and no other argument touched); the member connection is pointed
-// at the caller's account; the newest row timestamp of the table goes into
-// strMaxTimeStamp; one page of at most lPerCount documents newer than
-// strTimeStamp (0: all of them) is read in timestamp order, strTimeStamp
-// becomes the last one's; the documents are built into records and written
-// as XML. Import: the front door, the member connection, the XML read against
-// the class's schema, then the class's import routine.
+// Export: a Filter that is not one condition (CheckFilterCondition) fails
+// the call before any SQL runs; the front door lets the caller in (or the
+// call ends with its message and no other argument touched); the member
+// connection is pointed at the caller's account; the newest row timestamp of
+// the table goes into strMaxTimeStamp; one page of at most lPerCount
+// documents newer than strTimeStamp (0: all of them) is read in timestamp
+// order, strTimeStamp becomes the last one's; the documents are built into
+// records and written as XML. The page statement, which carries the Filter,
+// runs as one read-only query (IConnection::QueryReadOnly). Import: the front
+// door, the member connection, the XML read against the class's schema, then
+// the class's import routine.
 //
 // Every public method answers a Boolean and lets nothing escape: a run-time
 // failure becomes BuildErrorText in strError, with the member connection
@@ -45,7 +48,8 @@ class BillExchange : public Object {
   bool Import(std::string& strPropsString, const std::string& strXML,
               std::string& strError) noexcept;
 
-  // Write-only options; they keep their value until set again.
+  // Write-only options; they keep their value until set again. The Filter
+  // is checked when Export runs; "" means no filter.
   void SetFilter(std::string filter) { filter_ = std::move(filter); }
   void SetCheckByUUID(bool v) { check_by_uuid_ = v; }
   void SetAddNewOnly(bool v) { add_new_only_ = v; }
@@ -61,8 +65,9 @@ class BillExchange : public Object {
   // What each class selects and builds.
   // The newest row timestamp of the class's table, as text.
   virtual std::string MaxTimestamp() = 0;
-  // The page of documents newer than `timestamp`; sets `timestamp` to the
-  // last one's (or the class's empty-page answer).
+  // The page of documents newer than `timestamp` that the Filter selects,
+  // read through QueryReadOnly; sets `timestamp` to the last one's (or the
+  // class's empty-page answer).
   virtual RecordSetPtr SelectPage(std::string& timestamp, int32_t per_count) = 0;
   // One record per document of the page, with its entries.
   virtual ValueVectorPtr BuildDocuments(IRecordSet& page) = 0;

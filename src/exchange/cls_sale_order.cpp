@@ -61,8 +61,10 @@ RecordSetPtr clsSaleOrder::SelectPage(std::string& timestamp, int32_t per_count)
                                     : "(FOperDate>" + timestamp + ") AND (" + filter() + ")";
   const std::string head =
       per_count != 0 ? "SELECT TOP " + std::to_string(per_count) + " * " : "SELECT * ";
-  RecordSetPtr page = connection().GetAnyRecordSet(head + " From SEOrder  WHERE  FInterID <> 0 " +
-                                                   " AND (" + condition + ")" + " ORDER BY FOperDate");
+  // The statement carries the host's Filter: it may only read.
+  RecordSetPtr page =
+      connection().QueryReadOnly(head + " From SEOrder  WHERE  FInterID <> 0 " + " AND (" +
+                                 condition + ")" + " ORDER BY FOperDate");
   if (page->Eof()) {
     timestamp = kZeroTimestamp;
   } else {

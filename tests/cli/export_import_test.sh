@@ -1,8 +1,9 @@
 #!/bin/sh
 # "corvane export" and "corvane import" from the outside: paging with a saved
 # cursor, a second run that finds nothing new, a state file that cannot be
-# used, an output folder that cannot be written, and importing the pages into
-# an account that holds base data only.
+# used, an output folder that cannot be written, a --filter that is not one
+# condition, a page that does not move the cursor, and importing the pages
+# into an account that holds base data only.
 #   export_import_test.sh CORVANE_CLI DEMO_DB
 cli=$1
 db=$2
@@ -52,6 +53,36 @@ expect "an output folder that cannot be made fails" 1 'export' \
 check "no cursor is saved when no page was written" test ! -e "$work/state2"
 
 expect "no account given" 2 'give --db PATH or --props' "$cli" export saleorder --out "$work/x"
+
+# The runs below change their account: they get one of their own.
+own="$work/own.db"
+"$cli" erp init --db "$own" --orders 12 >/dev/null
+count_entries() {
+  "$cli" erp sql --db "$own" "SELECT COUNT(*) AS n FROM SEOrderEntry" | sed -n 3p | tr -d ' '
+}
+entries=$(count_entries)
+for filter in "1=1)); DELETE FROM SEOrderEntry; SELECT * FROM SEOrder WHERE ((1=1" \
+              "1=1)) DELETE FROM SEOrderEntry SELECT * FROM SEOrder WHERE ((1=1" \
+              "1=1)) OR ((1=1"; do
+  expect "--filter \"$filter\" is refused" 1 '筛选条件必须是单个条件' \
+    timeout 60 "$cli" export saleorder --db "$own" --per-count 2 --state "$work/hostile.state" \
+    --out "$work/hostile" --filter "$filter"
+done
+check "a refused --filter deletes nothing" test "$(count_entries)" = "$entries"
+check "a refused --filter writes no page" test -z "$(ls "$work/hostile")"
+check "a refused --filter saves no cursor" test ! -e "$work/hostile.state"
+
+# A row version the triggers did not give (one byte, sorting after every
+# 8-byte one) makes a page whose cursor goes back: the run must stop there.
+"$cli" erp sql --db "$own" "UPDATE t_RowVersionCounter SET FBusy = 1 WHERE FID = 1
+  UPDATE SEOrder SET FOperDate = X'05' WHERE FInterID = (SELECT MIN(FInterID) FROM SEOrder WHERE FInterID <> 0)
+  UPDATE t_RowVersionCounter SET FBusy = 0 WHERE FID = 1" >/dev/null
+expect "a page that does not move the cursor stops the run" 1 'did not move the cursor forward' \
+  timeout 60 "$cli" export saleorder --db "$own" --per-count 5 --state "$work/loop.state" \
+  --out "$work/loop"
+check "the cursor stays at the last page written" \
+  test -e "$work/loop/saleorder-$(sed -n 's/^strTimeStamp=//p' "$work/loop.state").xml"
+check "the page that went back is not written" test ! -e "$work/loop/saleorder-0x05.xml"
 
 "$cli" erp init --db "$work/target.db" --base-only >/dev/null
 expect "import prints every order and a summary" 1 '^imported [0-9]+ sales orders, refused [0-9]+ from [0-9]+ files' \

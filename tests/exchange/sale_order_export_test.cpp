@@ -20,8 +20,9 @@ namespace {
 
 using testing::DemoAccount;
 
-// The real connection component, remembering every statement and every
-// object made, so that a test can see what ran and what was left open.
+// The real connection component, remembering every statement (and those run
+// as read-only queries) and every object made, so that a test can see what
+// ran, how, and what was left open.
 class WatchedConnection : public db::SqliteConnection {
  public:
   WatchedConnection() { made.push_back(this); }
@@ -30,7 +31,13 @@ class WatchedConnection : public db::SqliteConnection {
     statements.push_back(std::string(sql));
     return db::SqliteConnection::GetAnyRecordSet(sql);
   }
+  RecordSetPtr QueryReadOnly(std::string_view sql) override {
+    statements.push_back(std::string(sql));
+    read_only.push_back(std::string(sql));
+    return db::SqliteConnection::QueryReadOnly(sql);
+  }
   static inline std::vector<std::string> statements;
+  static inline std::vector<std::string> read_only;
   static inline std::vector<WatchedConnection*> made;
 };
 
@@ -238,7 +245,10 @@ TEST_F(SaleOrderExportTest, AFailedKeyLookupFailsTheCallInsteadOfLeavingTheKeyOu
 
 class MemberConnectionTest : public SaleOrderExportTest {
  protected:
-  void SetUp() override { WatchedConnection::statements.clear(); }
+  void SetUp() override {
+    WatchedConnection::statements.clear();
+    WatchedConnection::read_only.clear();
+  }
   ScopedProgIdOverride watched_{kConnectionProgId, [] { return std::make_shared<WatchedConnection>(); }};
   bool AnyOpen() const {
     for (WatchedConnection* c : WatchedConnection::made)
@@ -266,8 +276,51 @@ TEST_F(MemberConnectionTest, TheStatementsAsSent) {
   order.SetFilter("FCustID=5");
   ts = "0x00000000000107D1";
   ASSERT_TRUE(order.Export(props, xml, 0, ts, max, error)) << error;
-  EXPECT_TRUE(sent("SELECT *  From SEOrder  WHERE  FInterID <> 0  AND "
-                   "((FOperDate>0x00000000000107D1) AND (FCustID=5)) ORDER BY FOperDate"));
+  const std::string filtered =
+      "SELECT *  From SEOrder  WHERE  FInterID <> 0  AND "
+      "((FOperDate>0x00000000000107D1) AND (FCustID=5)) ORDER BY FOperDate";
+  EXPECT_TRUE(sent(filtered));
+  // The statement that carries the Filter runs as a read-only query.
+  EXPECT_NE(std::find(WatchedConnection::read_only.begin(), WatchedConnection::read_only.end(),
+                      filtered),
+            WatchedConnection::read_only.end());
+}
+
+TEST_F(MemberConnectionTest, AFilterThatIsNotOneConditionRunsNoSqlAndChangesNothing) {
+  const std::string entries = "SELECT COUNT(*) FROM SEOrderEntry";
+  const std::string quantities = "SELECT SUM(FAuxQty) FROM SEOrderEntry";
+  const auto entries_before = Column(entries);
+  const auto quantities_before = Column(quantities);
+  ASSERT_NE(entries_before.front(), "0");
+  const char* const kHostile[] = {
+      "1=1)); DELETE FROM SEOrderEntry; SELECT * FROM SEOrder WHERE ((1=1",
+      "1=1)) DELETE FROM SEOrderEntry SELECT * FROM SEOrder WHERE ((1=1",
+      "1=1)) UPDATE SEOrderEntry SET FAuxQty=0 SELECT * FROM SEOrder WHERE ((1=1",
+      "1=1; DROP TABLE SEOrderEntry",
+      "1=1)) OR ((1=1",
+      "FCustID=5 -- ) ORDER BY FOperDate",
+  };
+  clsSaleOrder order;
+  for (const char* filter : kHostile) {
+    SCOPED_TRACE(filter);
+    order.SetFilter(filter);
+    WatchedConnection::statements.clear();
+    std::string props = account_.PropsString(), xml = "before", ts, max = "m", error;
+    EXPECT_FALSE(order.Export(props, xml, 2, ts, max, error));
+    EXPECT_EQ(error.rfind("错误号:5\r\n", 0), 0u) << error;
+    EXPECT_NE(error.find("筛选条件必须是单个条件"), std::string::npos) << error;
+    EXPECT_EQ(xml, "before");
+    EXPECT_EQ(max, "m");
+    EXPECT_TRUE(WatchedConnection::statements.empty()) << WatchedConnection::statements.front();
+    EXPECT_FALSE(AnyOpen());
+  }
+  EXPECT_EQ(Column(entries), entries_before);
+  EXPECT_EQ(Column(quantities), quantities_before);
+  // The object goes on with a condition that is one.
+  order.SetFilter("FBillNo LIKE 'SO;--(%'");
+  std::string props = account_.PropsString(), xml, ts, max, error;
+  EXPECT_TRUE(order.Export(props, xml, 2, ts, max, error)) << error;
+  EXPECT_EQ(ts, "0x0000000000000000");  // no bill number holds those characters
 }
 
 TEST_F(MemberConnectionTest, MalformedTimestampsAndPageSizesRunNoSql) {

@@ -48,6 +48,7 @@ class FakeConnection : public IConnection {
     return std::make_shared<OneValue>(answer, empty);
   }
   RecordSetPtr Execute(std::string_view sql) override { return GetAnyRecordSet(sql); }
+  RecordSetPtr QueryReadOnly(std::string_view sql) override { return GetAnyRecordSet(sql); }
   void CloseConn() override { ++closed; }
 
   static inline std::vector<std::string> statements;

@@ -86,6 +86,12 @@ class IConnection : public virtual Object {
   virtual RecordSetPtr GetAnyRecordSet(std::string_view sql) = 0;
   // The same contract as GetAnyRecordSet.
   virtual RecordSetPtr Execute(std::string_view sql) = 0;
+  // Runs exactly one statement that only reads and returns its rows: for SQL
+  // that carries text of the caller's (a Filter). A text that holds more than
+  // one statement, or a statement that would write or is not a query, is
+  // refused with a RuntimeError (kStatementFailed) before anything runs;
+  // otherwise the contract of GetAnyRecordSet.
+  virtual RecordSetPtr QueryReadOnly(std::string_view sql) = 0;
 
   // Closes the database connection; the object stays usable and opens again
   // on the next statement.

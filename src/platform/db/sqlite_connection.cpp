@@ -22,6 +22,11 @@ RecordSetPtr SqliteConnection::GetAnyRecordSet(std::string_view sql) {
 
 RecordSetPtr SqliteConnection::Execute(std::string_view sql) { return GetAnyRecordSet(sql); }
 
+RecordSetPtr SqliteConnection::QueryReadOnly(std::string_view sql) {
+  if (!handle_) handle_ = HandlePool::Acquire(ParseConnString(conn_string_));
+  return handle_->RunReadOnly(sql);
+}
+
 void SqliteConnection::CloseConn() {
   if (handle_) HandlePool::Release(std::move(handle_));
 }

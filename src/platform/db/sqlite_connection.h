@@ -25,6 +25,7 @@ class SqliteConnection : public IConnection {
   std::string ConnString() const override { return conn_string_; }
   RecordSetPtr GetAnyRecordSet(std::string_view sql) override;
   RecordSetPtr Execute(std::string_view sql) override;
+  RecordSetPtr QueryReadOnly(std::string_view sql) override;
   void CloseConn() override;
 
   // Whether a database connection is open now.

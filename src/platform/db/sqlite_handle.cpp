@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -126,6 +127,30 @@ FileId IdentifyFile(const std::string& path) {
   return {st.st_dev, st.st_ino};
 }
 
+// Whether an SQLite statement text starts, after blanks and comments, with
+// SELECT, WITH or VALUES: the statements that can only query.
+bool IsQueryText(std::string_view sql) {
+  size_t i = 0;
+  while (i < sql.size()) {
+    if (std::isspace(static_cast<unsigned char>(sql[i]))) {
+      ++i;
+    } else if (sql.substr(i, 2) == "--") {
+      i = sql.find('\n', i);
+      if (i == std::string_view::npos) return false;
+    } else if (sql.substr(i, 2) == "/*") {
+      i = sql.find("*/", i + 2);
+      if (i == std::string_view::npos) return false;
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  size_t end = i;
+  while (end < sql.size() && std::isalpha(static_cast<unsigned char>(sql[end]))) ++end;
+  const std::string word = UCase(std::string(sql.substr(i, end - i)));
+  return word == "SELECT" || word == "WITH" || word == "VALUES";
+}
+
 }  // namespace
 
 SqliteHandle::SqliteHandle(const ConnectionSettings& settings) : path_(settings.data_source) {
@@ -214,6 +239,40 @@ sqlite3_stmt* SqliteHandle::Prepare(const std::string& sql, std::string_view tsq
   return stmt;
 }
 
+void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
+                           std::vector<std::string>& names, std::vector<Row>& rows) {
+  const int columns = sqlite3_column_count(stmt);
+  std::vector<Kind> kinds(static_cast<size_t>(columns));
+  std::vector<std::string> these_names(static_cast<size_t>(columns));
+  for (int c = 0; c < columns; ++c) {
+    kinds[c] = KindOfDeclaredType(sqlite3_column_decltype(stmt, c));
+    const char* n = sqlite3_column_name(stmt, c);
+    these_names[c] = n ? n : "";
+  }
+  std::vector<Row> these_rows;
+  int rc;
+  try {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      Row row(static_cast<size_t>(columns));
+      for (int c = 0; c < columns; ++c) row[c] = ColumnValue(stmt, c, kinds[c]);
+      these_rows.push_back(std::move(row));
+    }
+  } catch (...) {
+    sqlite3_reset(stmt);  // a cached statement must not stay half-stepped
+    throw;
+  }
+  if (rc != SQLITE_DONE) {
+    const std::string msg = sqlite3_errmsg(db_);
+    sqlite3_reset(stmt);
+    Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
+  }
+  sqlite3_reset(stmt);
+  if (columns > 0) {
+    names = std::move(these_names);
+    rows = std::move(these_rows);
+  }
+}
+
 RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
   std::vector<std::string> names;
   std::vector<Row> rows;
@@ -221,38 +280,29 @@ RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
   const std::vector<std::string> statements = Translate(tsql);
   for (const std::string& sql : statements) {
     sqlite3_stmt* stmt = Prepare(sql, tsql);
-    if (!stmt) continue;
-    const int columns = sqlite3_column_count(stmt);
-    std::vector<Kind> kinds(static_cast<size_t>(columns));
-    std::vector<std::string> these_names(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) {
-      kinds[c] = KindOfDeclaredType(sqlite3_column_decltype(stmt, c));
-      const char* n = sqlite3_column_name(stmt, c);
-      these_names[c] = n ? n : "";
-    }
-    std::vector<Row> these_rows;
-    int rc;
-    try {
-      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row(static_cast<size_t>(columns));
-        for (int c = 0; c < columns; ++c) row[c] = ColumnValue(stmt, c, kinds[c]);
-        these_rows.push_back(std::move(row));
-      }
-    } catch (...) {
-      sqlite3_reset(stmt);  // a cached statement must not stay half-stepped
-      throw;
-    }
-    if (rc != SQLITE_DONE) {
-      const std::string msg = sqlite3_errmsg(db_);
-      sqlite3_reset(stmt);
-      Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
-    }
-    sqlite3_reset(stmt);
-    if (columns > 0) {
-      names = std::move(these_names);
-      rows = std::move(these_rows);
-    }
+    if (stmt) Collect(stmt, tsql, names, rows);
   }
+  return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
+}
+
+RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) {
+  const std::vector<std::string> statements = Translate(tsql);
+  if (statements.size() != 1) {
+    Fail(err::kStatementFailed,
+         "A read-only query must be exactly one statement; refused a text of " +
+             std::to_string(statements.size()) + " statements: " + std::string(tsql));
+  }
+  sqlite3_stmt* stmt = Prepare(statements.front(), tsql);
+  // A query has columns and starts as one; sqlite3_stmt_readonly alone lets
+  // through statements that change the connection (BEGIN, ATTACH, PRAGMA).
+  if (!stmt || !IsQueryText(statements.front()) || sqlite3_column_count(stmt) == 0 ||
+      !sqlite3_stmt_readonly(stmt)) {
+    Fail(err::kStatementFailed,
+         "A read-only query may only read; refused the statement: " + std::string(tsql));
+  }
+  std::vector<std::string> names;
+  std::vector<Row> rows;
+  Collect(stmt, tsql, names, rows);
   return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
 }
 

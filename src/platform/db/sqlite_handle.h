@@ -24,6 +24,7 @@
 
 #include "frame/outside/connection.h"
 #include "platform/db/conn_string.h"
+#include "platform/db/record_filter.h"  // Row
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -44,6 +45,10 @@ class SqliteHandle {
   // columns (an empty record set when none has). A failing statement raises a
   // RuntimeError with the database's message and the statement.
   RecordSetPtr Run(std::string_view tsql);
+  // Runs a T-SQL text that must be exactly one query that only reads (SELECT,
+  // WITH or VALUES, and sqlite3_stmt_readonly), and returns its rows. Any
+  // other text raises a RuntimeError with the statement before anything runs.
+  RecordSetPtr RunReadOnly(std::string_view tsql);
 
   // Ends a transaction a caller left open, so the handle can be pooled.
   void RollBackOpenTransaction();
@@ -56,6 +61,10 @@ class SqliteHandle {
 
  private:
   sqlite3_stmt* Prepare(const std::string& sql, std::string_view tsql);
+  // Steps a prepared statement to its end and resets it; its column names and
+  // rows replace `names` and `rows` when it has columns.
+  void Collect(sqlite3_stmt* stmt, std::string_view tsql, std::vector<std::string>& names,
+               std::vector<Row>& rows);
   const std::vector<std::string>& Translate(std::string_view tsql);
 
   sqlite3* db_ = nullptr;

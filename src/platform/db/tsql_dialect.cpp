@@ -376,11 +376,29 @@ Tokens TrimSpace(Tokens t) {
 
 void Append(Tokens& out, const Tokens& more) { out.insert(out.end(), more.begin(), more.end()); }
 
-// SQLite form of `value` converted to the T-SQL type named by the first word of `type`.
+bool IsDigits(const Token& t) {
+  return t.kind == Kind::kNumber &&
+         std::all_of(t.text.begin(), t.text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// Whether `type` is a type as CONVERT and CAST take it: a name, optionally followed by (n),
+// (n,m) or (max) with n and m plain digits. Anything else is not a type this layer knows.
+bool IsTypeForm(const Tokens& type) {
+  std::vector<const Token*> sig;
+  for (const Token& tok : type) {
+    if (IsSig(tok)) sig.push_back(&tok);
+  }
+  if (sig.empty() || sig[0]->kind != Kind::kWord) return false;
+  if (sig.size() == 1) return true;
+  if (sig[1]->kind != Kind::kOpen || sig.back()->kind != Kind::kClose) return false;
+  if (sig.size() == 4) return IsDigits(*sig[2]) || IsWord(*sig[2], "MAX");
+  return sig.size() == 6 && IsDigits(*sig[2]) && sig[3]->kind == Kind::kComma && IsDigits(*sig[4]);
+}
+
+// SQLite form of `value` converted to the T-SQL type `type`.
 std::optional<Tokens> CastTo(const Tokens& type, const Tokens& value) {
-  const size_t w = type.empty() ? kNone : (IsSig(type[0]) ? 0 : NextSig(type, 0));
-  if (w == kNone || type[w].kind != Kind::kWord) return std::nullopt;
-  const std::string name = Upper(type[w].text);
+  if (!IsTypeForm(type)) return std::nullopt;
+  const std::string name = Upper(type[IsSig(type[0]) ? 0 : NextSig(type, 0)].text);
   struct Family {
     std::string_view sqlite;
     std::vector<std::string_view> tsql;
@@ -502,10 +520,7 @@ SelectHead ParseHead(const Tokens& t, size_t select) {
     h.top = k;
     k = NextSig(t, k);
     if (k == kNone) return h;
-    const bool integer =
-        t[k].kind == Kind::kNumber && std::all_of(t[k].text.begin(), t[k].text.end(),
-                                                  [](unsigned char c) { return std::isdigit(c); });
-    if (integer) {
+    if (IsDigits(t[k])) {
       h.count_end = k;
     } else if (t[k].kind == Kind::kOpen) {
       h.count_end = MatchingClose(t, k, t.size());

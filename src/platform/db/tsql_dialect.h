@@ -16,8 +16,10 @@
 // - Rewrites: SELECT TOP n -> LIMIT n at the end of that SELECT (arms of UNION/EXCEPT/INTERSECT
 //   are wrapped as "SELECT * FROM (... LIMIT n)"); 0x.. binary literals -> X'..' padded on the
 //   left to 16 hex digits (8-byte row versions), longer ones to an even count; ISNULL -> IFNULL;
-//   LEN(x) -> LENGTH(RTRIM(x)); CHARINDEX(a,b) -> INSTR(UPPER(b),UPPER(a)); CONVERT(type,x) and CAST(x AS type)
-//   to SQLite types (date-time types keep the value, which the database stores as text);
+//   LEN(x) -> LENGTH(RTRIM(x)); CHARINDEX(a,b) -> INSTR(UPPER(b),UPPER(a)); CONVERT(type,x) and
+//   CAST(x AS type) to SQLite types (date-time types keep the value, which the database stores
+//   as text) when type is a known name with an optional (n), (n,m) or (max), n and m digits;
+//   any other type argument leaves the whole call as it is;
 //   SELECT alias=expr -> SELECT expr AS alias; digits glued to a word get a blank; table hints
 //   WITH (NOLOCK) and (NOLOCK) are dropped; !< and !> become >= and <=; a "+" chain in which
 //   a string literal is an operand of "+" becomes a "||" chain.

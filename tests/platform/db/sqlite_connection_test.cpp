@@ -157,6 +157,52 @@ TEST_F(SqliteConnectionTest, FailingStatementsSayWhatFailed) {
   EXPECT_EQ(Scalar("SELECT 1"), Variant(int32_t(1)));
 }
 
+TEST_F(SqliteConnectionTest, QueryReadOnlyRunsOneQueryAndRefusesEverythingElseBeforeItRuns) {
+  Sql("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 5) "
+      "INSERT INTO t_LockStock (FItemID, FQty) VALUES (2, 7)");
+  struct Case {
+    const char* sql;
+    const char* says;
+  };
+  const Case refused[] = {
+      {"UPDATE t_LockStock SET FQty = 0", "may only read"},
+      {"DELETE FROM t_LockStock", "may only read"},
+      {"DROP TABLE t_LockStock", "may only read"},
+      {"INSERT INTO t_LockStock (FItemID, FQty) VALUES (3, 1)", "may only read"},
+      {"WITH k AS (SELECT 1 AS a) DELETE FROM t_LockStock", "may only read"},
+      {"BEGIN TRANSACTION", "may only read"},
+      {"PRAGMA journal_mode=MEMORY", "may only read"},
+      {"SELECT 1; DELETE FROM t_LockStock", "2 statements"},
+      {"SELECT FQty FROM t_LockStock DELETE FROM t_LockStock", "2 statements"},
+      {"SELECT 1 SELECT 2", "2 statements"},
+      {"-- nothing but a comment", "0 statements"},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.sql);
+    const RuntimeError e = ErrorOf([&] { connection_.QueryReadOnly(c.sql); });
+    EXPECT_EQ(e.number(), err::kStatementFailed);
+    EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find(c.sql), std::string::npos) << e.description();
+  }
+  EXPECT_EQ(CDbl(Scalar("SELECT SUM(FQty) FROM t_LockStock")), 12.0);
+  EXPECT_EQ(Scalar("PRAGMA journal_mode"), Variant("wal"));
+  EXPECT_NO_THROW(Sql("BEGIN TRANSACTION"));  // none was left open
+  Sql("COMMIT");
+
+  RecordSetPtr top = connection_.QueryReadOnly(
+      "SELECT TOP 1 FItemID FROM t_LockStock WHERE FQty>0 ORDER BY FQty DESC");
+  EXPECT_EQ(top->RecordCount(), 1);
+  EXPECT_EQ(top->Fields(0), Variant(int32_t(2)));
+  EXPECT_EQ(CDbl(connection_
+                     .QueryReadOnly("/* totals */ WITH k AS (SELECT FQty FROM t_LockStock) "
+                                    "SELECT SUM(FQty) FROM k")
+                     ->Fields(0)),
+            12.0);
+  // A failing query says what failed, as any statement does.
+  const RuntimeError e = ErrorOf([&] { connection_.QueryReadOnly("SELECT * FROM NoSuchTable"); });
+  EXPECT_NE(e.description().find("no such table"), std::string::npos) << e.description();
+}
+
 TEST_F(SqliteConnectionTest, RecordSetOutlivesItsConnection) {
   Sql("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 5)");
   RecordSetPtr rs;

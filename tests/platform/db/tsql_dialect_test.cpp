@@ -86,6 +86,9 @@ TEST(TsqlDialect, RewritesLiteralsNamesAndFunctions) {
        "SELECT CONVERT(varchar(20), a), CONVERT(datetime, b), CAST(c AS nvarchar(max)), "
        "CAST(d AS int), CAST(e AS date)",
        "SELECT CAST(a AS TEXT), (b), CAST(c AS TEXT), CAST(d AS INTEGER), date(e)"},
+      {"CONVERT and CAST with sizes",
+       "SELECT CONVERT(decimal(28, 10), a), CAST(b AS varchar(MAX)), CONVERT(nvarchar ( 40 ), c)",
+       "SELECT CAST(a AS NUMERIC), CAST(b AS TEXT), CAST(c AS TEXT)"},
   });
 }
 
@@ -187,6 +190,10 @@ TEST(TsqlDialect, PassesWhatItDoesNotUnderstandThrough) {
       "SELECT TOP 10 PERCENT a FROM t",
       "SELECT TOP 5 WITH TIES a FROM t ORDER BY a",
       "SELECT CHARINDEX('a', b, 2), CONVERT(varchar(10), d, 120), CAST(e AS geography)",
+      "SELECT CONVERT(varchar('x'), 5)",
+      "SELECT CAST(5 AS varchar('x'))",
+      "SELECT CONVERT(varchar(1.5), a), CONVERT(int garbage, b), CONVERT(varchar(10) + 1, c)",
+      "SELECT CONVERT(decimal(28, 10, 2), a), CAST(b AS varchar(max, 2)), CONVERT(varchar(), c)",
       "SELECT 'unterminated",
       "SELECT [unterminated",
       "SELECT 0x FROM t",
