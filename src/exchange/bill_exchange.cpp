@@ -10,6 +10,7 @@
 #include "frame/outside/system_services.h"
 #include "frame/timestamp_text.h"
 #include "frame/xml_bridge.h"
+#include "values/run_time_error.h"
 
 namespace corvane {
 
@@ -29,21 +30,16 @@ void BillExchange::Fail(std::string& strError) noexcept {
 bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int32_t lPerCount,
                           std::string& strTimeStamp, std::string& strMaxTimeStamp,
                           std::string& strError) noexcept {
-  // The Filter goes into the page statement as it is: a value that is not one
-  // condition is refused before any SQL runs, the front door's included.
-  try {
-    CheckFilterCondition(filter_);
-  } catch (...) {
-    Fail(strError);
-    return false;
-  }
   if (!BeginServiceCall(strPropsString, strError)) return false;
   try {
     ParsePropsString(strPropsString);
     if (strTimeStamp.empty()) strTimeStamp = kZeroTimestamp;
     // The timestamp goes into SQL as a binary literal and the page size as a
-    // number: anything else must not reach the statement.
+    // number: anything else must not reach the statement. The Filter goes in
+    // as it is: a value that is not one condition is refused here, before
+    // any statement of the account runs.
     CheckPagingArguments(strTimeStamp, lPerCount);
+    CheckFilterCondition(filter_);
     OpenErpConnection(connection_);
     strMaxTimeStamp = MaxTimestamp();
     RecordSetPtr page = SelectPage(strTimeStamp, lPerCount);
@@ -73,6 +69,64 @@ bool BillExchange::Import(std::string& strPropsString, const std::string& strXML
     Fail(strError);
     return false;
   }
+}
+
+std::string BillExchange::ReadMaxTimestamp(const std::string& sql) {
+  RecordSetPtr rs = connection().GetAnyRecordSet(sql);
+  const std::string max = rs->Eof() ? kZeroTimestamp : TimestampToText(rs->Fields("FMT"));
+  rs->Close();
+  return max;
+}
+
+RecordSetPtr BillExchange::ReadPage(const std::string& sql, std::string& timestamp,
+                                    const char* empty_page_timestamp) {
+  // The statement carries the host's Filter: it may only read.
+  RecordSetPtr page = connection().QueryReadOnly(sql);
+  if (page->Eof()) {
+    timestamp = empty_page_timestamp;
+  } else {
+    page->MoveLast();
+    timestamp = TimestampToText(page->Fields("FOperDate"));
+    page->MoveFirst();
+  }
+  return page;
+}
+
+BillExchange::ExistingDocument BillExchange::FindExisting(
+    const std::string& uuid, const std::string& bill_no,
+    const std::function<int32_t(const std::string&)>& find_by_uuid,
+    const std::function<int32_t(const std::string&)>& find_by_bill_no) {
+  ExistingDocument found;
+  // A UUID that is empty after trimming counts as absent: looking up the
+  // empty UUID could match an unrelated document.
+  if (check_by_uuid_ && !uuid.empty()) {
+    found.looked_up_uuid = uuid;
+    found.inter_id = find_by_uuid(uuid);
+  }
+  if (found.inter_id == 0) found.inter_id = find_by_bill_no(bill_no);
+  found.skip = found.inter_id > 0 && add_new_only_;
+  return found;
+}
+
+ValueDictionaryPtr BillExchange::SaveHead(const ExistingDocument& found, const std::string& bill_no) {
+  auto head = ValueDictionary::Create();
+  head->SetValue("InterID", Variant(found.inter_id));
+  head->SetValue("BillNo", Variant(bill_no));
+  if (!found.looked_up_uuid.empty()) head->SetValue("FindUUID", Variant(found.looked_up_uuid));
+  return head;
+}
+
+bool BillExchange::ImportEach(const ValueVector& documents, const ImportOne& import_one) {
+  const int32_t total = documents.Count();
+  int32_t count = 0;
+  for (const Variant& item : documents) {
+    std::string message;
+    const int32_t id = import_one(*item.ObjectAs<ValueDictionary>(), message);
+    if (id == 0 && !import_error_ignore_) throw RuntimeError(-1, message);
+    DoEvents();
+    RaiseProgress(++count, total, id != 0, message);
+  }
+  return true;
 }
 
 void BillExchange::DocumentBuilt(int32_t current, int32_t total) {

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "frame/outside/connection.h"
+#include "values/value_dictionary.h"
 #include "values/value_vector.h"
 
 namespace corvane {
@@ -77,6 +78,37 @@ class BillExchange : public Object {
   // The schema path and root name of the class's documents.
   virtual std::string SchemaPath() const = 0;
   virtual std::string RootName() const = 0;
+
+  // Export: the newest row timestamp that `sql` answers in its column FMT.
+  std::string ReadMaxTimestamp(const std::string& sql);
+  // Export: runs the page statement `sql` (which carries the Filter) as one
+  // read-only query, and sets `timestamp` to the FOperDate of its last row,
+  // or to `empty_page_timestamp` when it has none.
+  RecordSetPtr ReadPage(const std::string& sql, std::string& timestamp,
+                        const char* empty_page_timestamp);
+
+  // Import: the document already in the ERP that an incoming one stands for.
+  struct ExistingDocument {
+    int32_t inter_id = 0;        // 0: a new document
+    bool skip = false;           // found, and AddNewOnly says leave it
+    std::string looked_up_uuid;  // the UUID it was looked up by, "" if none
+  };
+  // Looks the document up by its (trimmed) UUID with CheckByUUID, then by its
+  // number, with the class's lookups.
+  ExistingDocument FindExisting(const std::string& uuid, const std::string& bill_no,
+                                const std::function<int32_t(const std::string&)>& find_by_uuid,
+                                const std::function<int32_t(const std::string&)>& find_by_bill_no);
+  // The head keys the save bridge takes for the document: InterID, BillNo,
+  // and the UUID it was looked up by, which the bill service checks again.
+  static ValueDictionaryPtr SaveHead(const ExistingDocument& found, const std::string& bill_no);
+
+  // Imports the documents one at a time with `import_one`, which answers the
+  // internal ID of the saved (or skipped) document, or 0 with its message.
+  // After each document pending messages run and Progress reports it. A
+  // document that fails ends the batch with error -1 (its message as the
+  // source) unless ImportErrorIgnore is set; documents saved before stay.
+  using ImportOne = std::function<int32_t(const ValueDictionary& document, std::string& message)>;
+  bool ImportEach(const ValueVector& documents, const ImportOne& import_one);
 
   // Lets pending messages run, and raises Progress when the host asked for it.
   void DocumentBuilt(int32_t current, int32_t total);

@@ -1,5 +1,7 @@
 #include "exchange/cls_sale_order.h"
 
+#include "exchange/document_fields.h"
+
 #include "frame/key_mapping.h"
 #include "frame/module_state.h"
 #include "frame/schema_folder.h"
@@ -11,15 +13,10 @@
 namespace corvane {
 namespace {
 
-// The column's value, or `fallback` when it is Null.
 Variant Or(const IRecordSet& rs, const char* column, const Variant& fallback) {
-  return ThisThreadValueUtility().ValueOrDefault(rs.Fields(column), fallback);
+  return ColumnOr(rs, column, fallback);
 }
-
-// The ID in a column as a 32-bit integer, 0 for Null.
-int32_t IdOf(const IRecordSet& rs, const char* column) {
-  return CLng(Or(rs, column, Variant(int32_t(0))));
-}
+int32_t IdOf(const IRecordSet& rs, const char* column) { return ColumnId(rs, column); }
 
 ValueDictionaryPtr EntryRecord(const IRecordSet& e) {
   auto entry = ValueDictionary::Create();
@@ -49,10 +46,7 @@ std::string clsSaleOrder::SchemaPath() const {
 }
 
 std::string clsSaleOrder::MaxTimestamp() {
-  RecordSetPtr rs = connection().GetAnyRecordSet("SELECT MAX(FOperDate) as FMT FROM SeOrder");
-  const std::string max = rs->Eof() ? kZeroTimestamp : TimestampToText(rs->Fields("FMT"));
-  rs->Close();
-  return max;
+  return ReadMaxTimestamp("SELECT MAX(FOperDate) as FMT FROM SeOrder");
 }
 
 RecordSetPtr clsSaleOrder::SelectPage(std::string& timestamp, int32_t per_count) {
@@ -61,18 +55,9 @@ RecordSetPtr clsSaleOrder::SelectPage(std::string& timestamp, int32_t per_count)
                                     : "(FOperDate>" + timestamp + ") AND (" + filter() + ")";
   const std::string head =
       per_count != 0 ? "SELECT TOP " + std::to_string(per_count) + " * " : "SELECT * ";
-  // The statement carries the host's Filter: it may only read.
-  RecordSetPtr page =
-      connection().QueryReadOnly(head + " From SEOrder  WHERE  FInterID <> 0 " + " AND (" +
-                                 condition + ")" + " ORDER BY FOperDate");
-  if (page->Eof()) {
-    timestamp = kZeroTimestamp;
-  } else {
-    page->MoveLast();
-    timestamp = TimestampToText(page->Fields("FOperDate"));
-    page->MoveFirst();
-  }
-  return page;
+  return ReadPage(head + " From SEOrder  WHERE  FInterID <> 0 " + " AND (" + condition + ")" +
+                      " ORDER BY FOperDate",
+                  timestamp, kZeroTimestamp);
 }
 
 ValueVectorPtr clsSaleOrder::BuildDocuments(IRecordSet& page) {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "exchange/cls_sale_order.h"
+#include "exchange/document_fields.h"
 #include "frame/amounts.h"
 #include "frame/call_context.h"
 #include "frame/document_values.h"
@@ -19,12 +20,6 @@ namespace {
 
 constexpr int32_t kSaleOrderType = 81;
 constexpr int32_t kDefaultSaleStyle = 101;
-
-// A failed check of an order: its fixed message (looked up when reported).
-struct CheckFailed {
-  const char* message;
-};
-
 constexpr const char* kSource = "Corvane.clsSaleOrder";
 
 // A number of the incoming document that goes into SQL as it came: it must
@@ -34,17 +29,9 @@ std::string NumberText(const Variant& value, const char* element) {
   return DocumentNumberText(value, element, kSource);
 }
 
-// The key record under `key`, or nullptr when the order has none.
-ValueDictionaryPtr KeyRecord(const ValueDictionary& d, const char* key) {
-  const Variant v = d.GetValue(key, Variant::Nothing());
-  if (v.IsNothing() || v.IsNull() || v.IsEmpty()) return nullptr;
-  return v.ObjectAs<ValueDictionary>();
-}
-
 int32_t FindId(bool check_by_uuid, const ValueDictionary& d, const char* key, const char* kind,
                const Variant& item_class = Variant()) {
-  ValueDictionaryPtr record = KeyRecord(d, key);
-  return record ? FindBaseDataID(check_by_uuid, *record, kind, item_class) : 0;
+  return KeyId(check_by_uuid, d, key, kind, item_class);
 }
 
 std::string Lines(const std::vector<std::string>& parts) {
@@ -86,18 +73,11 @@ int32_t clsSaleOrder::FindSaleOrderByBillNo(const std::string& bill_no) {
   return rs->Eof() ? 0 : CLng(rs->Fields("FInterID"));
 }
 
-bool clsSaleOrder::ImportDocuments(const ValueVectorPtr& documents, std::string& strPropsString,
-                                   std::string& strError) {
-  const int32_t total = documents->Count();
-  int32_t count = 0;
-  for (const Variant& item : *documents) {
-    std::string message;
-    const int32_t id = SaleOrderImportBill(*item.ObjectAs<ValueDictionary>(), message);
-    if (id == 0 && !import_error_ignore()) throw RuntimeError(-1, message);
-    DoEvents();
-    RaiseProgress(++count, total, id != 0, message);
-  }
-  return true;
+bool clsSaleOrder::ImportDocuments(const ValueVectorPtr& documents, std::string& /*strPropsString*/,
+                                   std::string& /*strError*/) {
+  return ImportEach(*documents, [this](const ValueDictionary& order, std::string& message) {
+    return SaleOrderImportBill(order, message);
+  });
 }
 
 int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::string& message) {
@@ -105,34 +85,18 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
   try {
     bill_no = CStr(order.GetValue("BillNo", Variant("")));
     // An order the ERP already holds is saved over, or skipped with AddNewOnly.
-    int32_t inter_id = 0;
-    std::string uuid;  // the CRM's UUID, kept for the head when CheckByUUID is set
-    if (check_by_uuid() && order.Exists("UUID")) {
-      // A UUID that is empty after trimming counts as absent: looking up the
-      // empty UUID could match an unrelated order.
-      const std::string text = Trim(CStr(order.GetValue("UUID", Variant(""))));
-      if (!text.empty()) {
-        uuid = text;
-        inter_id = FindSaleOrderByUUID(text);
-        if (inter_id > 0 && add_new_only()) return inter_id;
-      }
-    }
-    if (inter_id == 0) {
-      inter_id = FindSaleOrderByBillNo(bill_no);
-      if (inter_id > 0 && add_new_only()) return inter_id;
-    }
+    const ExistingDocument found = FindExisting(
+        check_by_uuid() && order.Exists("UUID") ? Trim(TextOf(order, "UUID")) : std::string(),
+        bill_no, [this](const std::string& u) { return FindSaleOrderByUUID(u); },
+        [this](const std::string& n) { return FindSaleOrderByBillNo(n); });
+    if (found.skip) return found.inter_id;
+    // The CRM's UUID is kept for the head when CheckByUUID is set.
+    const std::string& uuid = found.looked_up_uuid;
 
     auto bill = ValueVector::Create();
-    auto head = ValueDictionary::Create();
-    head->SetValue("InterID", Variant(inter_id));
-    head->SetValue("BillNo", Variant(bill_no));
-    if (!uuid.empty()) head->SetValue("FindUUID", Variant(uuid));
-    bill->Add(Variant(head));
+    bill->Add(Variant(SaveHead(found, bill_no)));
 
-    const Variant entries_value = order.GetValue("OrderEntry", Variant::Nothing());
-    ValueVectorPtr entries =
-        entries_value.IsObject() && !entries_value.IsNothing() ? entries_value.ObjectAs<ValueVector>() : nullptr;
-    if (!entries || entries->Count() == 0) throw CheckFailed{MessageKey("至少必须有一条分录！")};
+    const ValueVectorPtr entries = EntriesOf(order, "OrderEntry");
 
     const bool by_uuid = check_by_uuid();
     const Variant exchange_rate = order.GetValue("ExchangeRate", Variant(int32_t(1)));
@@ -201,7 +165,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
 
       int32_t contract_id = 0;
       std::string contract_no;
-      if (ValueDictionaryPtr contract = KeyRecord(order, "Contract");
+      if (ValueDictionaryPtr contract = KeyRecordOf(order, "Contract");
           contract && !CStr(contract->GetValue("UUID", Variant(""))).empty()) {
         contract_id = FindBaseDataID(by_uuid, *contract, "Contract");
         if (contract_id > 0) contract_no = CStr(contract->GetValue("FContractNo", Variant("")));
@@ -247,7 +211,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
     int32_t biller_id = FindId(by_uuid, order, "BillerID", "User");
     if (biller_id == 0) biller_id = GetActiveUserID();
     int32_t sale_style = kDefaultSaleStyle;
-    if (KeyRecord(order, "SaleStyle")) {
+    if (KeyRecordOf(order, "SaleStyle")) {
       sale_style = FindId(by_uuid, order, "SaleStyle", "SubMessage");
       if (sale_style == 0) throw CheckFailed{MessageKey("销售方式不能为空！")};
     }
@@ -266,7 +230,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
          {"FCustID", std::to_string(customer_id)},
          {"FCurrencyID", std::to_string(currency_id)},
          {"FExchangeRate", exchange_rate_text},
-         {"FDiscountType", NumberText(order.GetValue("DiscountType", Variant(int32_t(0))), "DiscountType")},
+         {"FDiscountType", std::to_string(WholeNumberOf(order, "DiscountType", 0, kSource))},
          {"FDeptID", std::to_string(department_id)},
          {"FEmpID", std::to_string(employee_id)},
          {"FMangerID", std::to_string(manager_id)},
@@ -282,10 +246,9 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       return saved_id;
     return 0;  // the bill service's own message, without the order's prefix
   } catch (const CheckFailed& f) {
-    message = GetMessageText("单据") + bill_no + GetMessageText("引入出错！") + GetMessageText(f.message);
+    message = RefusedDocumentMessage(bill_no, GetMessageText(f.message));
   } catch (...) {
-    const RuntimeError e = CurrentExceptionAsRuntimeError();
-    message = GetMessageText("单据") + bill_no + GetMessageText("引入出错！") + e.description();
+    message = RefusedDocumentMessage(bill_no, CurrentExceptionAsRuntimeError().description());
   }
   return 0;
 }

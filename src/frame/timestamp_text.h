@@ -12,6 +12,10 @@
 namespace corvane {
 
 inline constexpr const char* kZeroTimestamp = "0x0000000000000000";
+// What the invoice and stock bill exports answer for an empty page: past
+// every row version, so passing it back finds nothing until the caller
+// starts again.
+inline constexpr const char* kEndOfTableTimestamp = "0xFFFFFFFFFFFFFFFF";
 
 // The text of a row-version value (Bytes); anything else, Null and an empty
 // value included, gives kZeroTimestamp. Never raises.

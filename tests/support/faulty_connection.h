@@ -48,6 +48,9 @@ class FaultyConnection : public IConnection {
   RecordSetPtr Execute(std::string_view sql) override {
     return Run(sql, [&] { return inner_->Execute(sql); });
   }
+  RecordSetPtr QueryReadOnly(std::string_view sql) override {
+    return Run(sql, [&] { return inner_->QueryReadOnly(sql); });
+  }
   void CloseConn() override { inner_->CloseConn(); }
 
  private:
