@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/document_kinds.h"
 #include "frame/outside/system_services.h"
 #include "frame/timestamp_text.h"
 #include "platform/win/atomic_file.h"
@@ -44,10 +45,12 @@ std::string ReadCursor(const std::string& state_file) {
   throw std::runtime_error("the state file " + state_file + " holds no strTimeStamp line");
 }
 
-void WriteCursor(const std::string& state_file, const std::string& cursor) {
+void WriteCursor(const std::string& state_file, const DocumentKind& kind,
+                 const std::string& cursor) {
   if (state_file.empty()) return;
-  ReplaceFile(state_file, "# the sales order export continues after this row timestamp\n"
-                          "strTimeStamp=" + cursor + "\n");
+  ReplaceFile(state_file, std::string("# the export of ") + kind.plural +
+                              " continues after this row timestamp\n"
+                              "strTimeStamp=" + cursor + "\n");
 }
 
 bool IsEmptyPageAnswer(const std::string& timestamp) {
@@ -65,10 +68,12 @@ bool MovesForward(const std::string& cursor, const std::string& next) {
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
   CLI::App* cmd = app.add_subcommand("export", "Export changed documents page by page into XML files");
-  cmd->add_option("kind", o.kind, "What to export: saleorder")
-      ->check(CLI::IsMember({"saleorder"}))
+  cmd->add_option("kind", o.kind, "What to export: saleorder, saleinvoice or stockbill")
+      ->check(CLI::IsMember(DocumentKindNames()))
       ->required();
   o.account.AddTo(cmd);
+  cmd->add_option("--stock-bill-type", o.stock_bill_type,
+                  std::string(kStockBillTypeHelp) + "; without it every kind");
   cmd->add_option("--per-count", o.per_count, "Documents per page (0: all in one page)")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
@@ -83,24 +88,30 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     err << "export: give --db PATH or --props\n";
     return 2;
   }
+  const DocumentKind& kind = DocumentKindNamed(o.kind);
+  if (o.stock_bill_type && std::string_view(kind.name) != "stockbill") {
+    err << "export: --stock-bill-type is for stock bills only\n";
+    return 2;
+  }
   const bool terminal = ::isatty(STDOUT_FILENO);
   try {
     fs::create_directories(o.out_dir);
     std::string cursor = ReadCursor(o.state_file);
-    server::DispatchPtr order = server::CreateDispatchObject("Corvane.clsSaleOrder");
-    if (!o.filter.empty()) order->PutProperty("Filter", Variant(o.filter));
-    order->PutProperty("bProgress", Variant(true));
+    server::DispatchPtr exporter = server::CreateDispatchObject(kind.prog_id);
+    if (o.stock_bill_type) exporter->PutProperty("StockBillType", Variant(*o.stock_bill_type));
+    if (!o.filter.empty()) exporter->PutProperty("Filter", Variant(o.filter));
+    exporter->PutProperty("bProgress", Variant(true));
 
     int pages = 0, documents = 0;
     int in_page = 0;
-    order->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
+    exporter->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
       if (name != "Progress" || args.size() < 2) return;
       in_page = CLng(args[0]);
       if (terminal)
-        out << "\rpage " << pages + 1 << ": order " << in_page << "/" << CLng(args[1]) << "   "
+        out << "\rpage " << pages + 1 << ": document " << in_page << "/" << CLng(args[1]) << "   "
             << std::flush;
     });
-    // Ctrl-C is noticed between orders, where the export lets pending
+    // Ctrl-C is noticed between documents, where the export lets pending
     // messages run: the page fails and its cursor is not saved.
     g_interrupted = false;
     struct sigaction action {}, previous {};
@@ -140,7 +151,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
           {"strMaxTimeStamp", Variant("")},
           {"strError", Variant("")}};
       in_page = 0;
-      const Variant ok = order->InvokeNamed("Export", server::InvokeKind::Method, args);
+      const Variant ok = exporter->InvokeNamed("Export", server::InvokeKind::Method, args);
       auto arg = [&](const char* name) {
         for (const auto& a : args)
           if (EqualsIgnoreCase(a.name, name)) return CStr(a.value);
@@ -167,15 +178,16 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
         if (!o.state_file.empty()) err << "the cursor stays at " << from << "\n";
         return 1;
       }
-      const fs::path file = fs::path(o.out_dir) / ("saleorder-" + next + ".xml");
+      const fs::path file = fs::path(o.out_dir) / (std::string(kind.name) + "-" + next + ".xml");
       ReplaceFile(file, arg("strXML"));
       cursor = next;
-      WriteCursor(o.state_file, cursor);
+      WriteCursor(o.state_file, kind, cursor);
       ++pages;
       documents += in_page;
-      out << "page " << pages << ": " << in_page << " orders -> " << file.string() << "\n";
+      out << "page " << pages << ": " << in_page << " " << kind.plural << " -> " << file.string()
+          << "\n";
     }
-    out << "exported " << documents << " sales orders in " << pages << " pages";
+    out << "exported " << documents << " " << kind.plural << " in " << pages << " pages";
     if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";
     out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note
         << "; newest row version of the table: " << max_seen << "\n";

@@ -1,9 +1,12 @@
-// corvane export saleorder (--props "..." | --db PATH [--user ID])
-//                          [--per-count N] [--state FILE] [--out DIR] [--filter SQL]
+// corvane export saleorder|saleinvoice|stockbill (--props "..." | --db PATH [--user ID])
+//                  [--stock-bill-type 4|5] [--per-count N] [--state FILE] [--out DIR]
+//                  [--filter SQL]
 //
-// Exports every sales order changed since the saved cursor, page by page,
-// through Corvane.clsSaleOrder as a host would: one XML file per page in the
-// output folder (named after the page's last row timestamp, written to a
+// Exports every document of the kind changed since the saved cursor, page by
+// page, through its public class (Corvane.clsSaleOrder, clsSaleInvoice or
+// clsStockBill; stock bills of one kind with --stock-bill-type, of every kind
+// without) as a host would: one XML file per page in the output folder (named
+// after the kind and the page's last row timestamp, written to a
 // temporary file and renamed), then the cursor saved in the state file
 // (replaced atomically), so that an interrupted or later run continues where
 // the last one stopped and nothing is lost: a page whose file was written but
@@ -25,6 +28,7 @@
 #include <CLI/CLI.hpp>
 
 #include "apps/corvane/account_options.h"
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -37,6 +41,7 @@ struct ExportOptions {
   std::string state_file;
   std::string out_dir = ".";
   std::string filter;
+  std::optional<int32_t> stock_bill_type;
 };
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/document_kinds.h"
 #include "frame/call_context.h"
 #include "frame/gateway.h"
 #include "frame/schema_folder.h"
@@ -24,35 +25,36 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-struct OrderLine {
+struct DocumentLine {
   std::string bill_no;
-  std::string uuid;            // trimmed; "" when the order has none
+  std::string uuid;            // trimmed; "" when the document has none
   bool already_there = false;  // found in the account before the import
 };
 
-// The orders of a file, and which of them the account already holds (found
-// the way the import finds them: by UUID with --check-by-uuid, else by
+// The documents of a file, and which of them the account already holds
+// (found the way the import finds them: by UUID with --check-by-uuid, else by
 // number), so that "skipped" can be told from "saved".
-std::vector<OrderLine> OrdersOf(const std::string& xml, const std::string& props, bool by_uuid) {
-  std::vector<OrderLine> lines;
+std::vector<DocumentLine> DocumentsOf(const DocumentKind& kind, const std::string& xml,
+                                      const std::string& props, bool by_uuid) {
+  std::vector<DocumentLine> lines;
   ValueVectorPtr docs;
   std::string error;
-  if (!ReadXMLDocument(docs, xml, ThisThreadSchemaFolder() + "TavoIndSaleOrder.xsd",
-                       "TavoIndSaleOrder", error))
+  if (!ReadXMLDocument(docs, xml, ThisThreadSchemaFolder() + kind.root + ".xsd", kind.root, error))
     return lines;  // the import itself reports why
   ParsePropsString(props);
   ConnectionPtr connection;
   OpenErpConnection(connection);
+  const std::string lookup = std::string("Select FInterID From ") + kind.head_table + " Where ";
   auto exists = [&](const std::string& sql) { return !connection->GetAnyRecordSet(sql)->Eof(); };
   for (const Variant& item : *docs) {
-    auto order = item.ObjectAs<ValueDictionary>();
-    OrderLine line;
-    line.bill_no = CStr(order->GetValue("BillNo", Variant("")));
-    line.uuid = Trim(CStr(order->GetValue("UUID", Variant(""))));
+    auto document = item.ObjectAs<ValueDictionary>();
+    DocumentLine line;
+    line.bill_no = CStr(document->GetValue("BillNo", Variant("")));
+    line.uuid = Trim(CStr(document->GetValue("UUID", Variant(""))));
     if (by_uuid && !line.uuid.empty())
-      line.already_there = exists("Select FInterID From SEorder Where FUUID=" + SqlLiteral(line.uuid));
+      line.already_there = exists(lookup + "FUUID=" + SqlLiteral(line.uuid));
     if (!line.already_there && !line.bill_no.empty())
-      line.already_there = exists("Select FInterID from SEorder Where FBillNo=" + SqlLiteral(line.bill_no));
+      line.already_there = exists(lookup + "FBillNo=" + SqlLiteral(line.bill_no));
     lines.push_back(line);
   }
   return lines;
@@ -62,14 +64,16 @@ std::vector<OrderLine> OrdersOf(const std::string& xml, const std::string& props
 
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
   CLI::App* cmd = app.add_subcommand("import", "Import the documents of XML files");
-  cmd->add_option("kind", o.kind, "What to import: saleorder")
-      ->check(CLI::IsMember({"saleorder"}))
+  cmd->add_option("kind", o.kind, "What to import: saleorder, saleinvoice or stockbill")
+      ->check(CLI::IsMember(DocumentKindNames()))
       ->required();
   o.account.AddTo(cmd);
-  cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find orders and base data by UUID first");
-  cmd->add_flag("--add-new-only", o.add_new_only, "Skip orders the account already holds");
-  cmd->add_flag("--stop-on-error", o.stop_on_error, "Stop a file at its first refused order");
-  cmd->add_option("files", o.files, "XML files of the root TavoIndSaleOrder")
+  cmd->add_option("--stock-bill-type", o.stock_bill_type,
+                  std::string(kStockBillTypeHelp) + "; needed for stock bills");
+  cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find documents and base data by UUID first");
+  cmd->add_flag("--add-new-only", o.add_new_only, "Skip documents the account already holds");
+  cmd->add_flag("--stop-on-error", o.stop_on_error, "Stop a file at its first refused document");
+  cmd->add_option("files", o.files, "XML files of the kind's root (TavoIndSaleOrder, ...)")
       ->required()
       ->check(CLI::ExistingFile);
   return cmd;
@@ -80,19 +84,28 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     err << "import: give --db PATH or --props\n";
     return 2;
   }
+  const DocumentKind& kind = DocumentKindNamed(o.kind);
+  const bool stock_bills = std::string_view(kind.name) == "stockbill";
+  if (stock_bills != o.stock_bill_type.has_value()) {
+    err << (stock_bills ? "import: give --stock-bill-type 4 (purchase receipts) or 5 (sales "
+                          "deliveries): the kind the stock bills are saved as\n"
+                        : "import: --stock-bill-type is for stock bills only\n");
+    return 2;
+  }
   const std::string props = o.account.PropsString();
   int saved = 0, skipped = 0, refused = 0, failed_files = 0;
   try {
-    server::DispatchPtr importer = server::CreateDispatchObject("Corvane.clsSaleOrder");
+    server::DispatchPtr importer = server::CreateDispatchObject(kind.prog_id);
+    if (o.stock_bill_type) importer->PutProperty("StockBillType", Variant(*o.stock_bill_type));
     importer->PutProperty("CheckByUUID", Variant(o.check_by_uuid));
     importer->PutProperty("AddNewOnly", Variant(o.add_new_only));
     importer->PutProperty("ImportErrorIgnore", Variant(!o.stop_on_error));
-    std::vector<OrderLine> lines;
-    int32_t reported = 0;  // orders of the current file reported by Progress
-    // An order saved earlier in the same file counts as present for the
-    // orders after it, as it does for the import itself.
-    auto mark_present = [&](const OrderLine& saved_line) {
-      for (OrderLine& later : lines) {
+    std::vector<DocumentLine> lines;
+    int32_t reported = 0;  // documents of the current file reported by Progress
+    // A document saved earlier in the same file counts as present for the
+    // documents after it, as it does for the import itself.
+    auto mark_present = [&](const DocumentLine& saved_line) {
+      for (DocumentLine& later : lines) {
         if (&later == &saved_line) continue;
         if (!saved_line.bill_no.empty() && EqualsIgnoreCase(later.bill_no, saved_line.bill_no))
           later.already_there = true;
@@ -105,7 +118,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
       const int32_t cur = CLng(args[0]);
       reported = cur;
       const bool ok = CBool(args[2]);
-      OrderLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
+      DocumentLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
       out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
       if (!ok) {
         ++refused;
@@ -122,7 +135,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     for (const std::string& file : o.files) {
       out << file << "\n";
       const std::string xml = ReadFile(file);
-      lines = OrdersOf(xml, props, o.check_by_uuid);
+      lines = DocumentsOf(kind, xml, props, o.check_by_uuid);
       reported = 0;
       const int refused_before = refused;
       std::vector<server::NamedArgument> args = {{"strPropsString", Variant(props)},
@@ -136,14 +149,14 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
           if (EqualsIgnoreCase(a.name, "strError")) error = CStr(a.value);
         const int32_t total = static_cast<int32_t>(lines.size());
         if (total > 0 && reported < total) {
-          // The import stopped at an order: the ones before it are saved,
+          // The import stopped at a document: the ones before it are saved,
           // the ones after it were not tried.
           ++refused;
           out << "  " << reported + 1 << "/" << total << " " << lines[reported].bill_no
               << ": refused, and the import of this file stopped here:\n"
               << error << "\n";
           if (reported + 1 < total)
-            out << "  orders " << reported + 2 << " to " << total << " were not imported\n";
+            out << "  documents " << reported + 2 << " to " << total << " were not imported\n";
         } else {
           out << "  the file was refused:\n" << error << "\n";
         }
@@ -158,7 +171,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     err << "import: " << e.what() << "\n";
     return 1;
   }
-  out << "imported " << saved << " sales orders";
+  out << "imported " << saved << " " << kind.plural;
   if (skipped) out << ", skipped " << skipped;
   if (refused) out << ", refused " << refused;
   out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files");

@@ -1,20 +1,23 @@
-// corvane import saleorder (--props "..." | --db PATH [--user ID])
-//                          [--check-by-uuid] [--add-new-only] [--stop-on-error] FILE...
+// corvane import saleorder|saleinvoice|stockbill (--props "..." | --db PATH [--user ID])
+//                  [--stock-bill-type 4|5] [--check-by-uuid] [--add-new-only]
+//                  [--stop-on-error] FILE...
 //
-// Imports the sales orders of each XML file through Corvane.clsSaleOrder as a
-// host would, and prints one line per order: "saved", "skipped" (already in
-// the account, with --add-new-only) or "refused" with the order's message;
-// then a summary per file and in all. By default a refused order does not
+// Imports the documents of each XML file through the kind's public class
+// (stock bills need --stock-bill-type: the kind they are saved as) as a host
+// would, and prints one line per document: "saved", "skipped" (already in the
+// account, with --add-new-only) or "refused" with the document's message;
+// then a summary per file and in all. By default a refused document does not
 // stop the file (ImportErrorIgnore); --stop-on-error stops at the first one,
 // as the component does without that option.
 //
-// Exit status 0 when every order was saved or skipped, 1 when an order or a
-// file was refused, 2 for a wrong command line.
+// Exit status 0 when every document was saved or skipped, 1 when a document
+// or a file was refused, 2 for a wrong command line.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
 #include "apps/corvane/account_options.h"
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,6 +31,7 @@ struct ImportOptions {
   bool add_new_only = false;
   bool stop_on_error = false;
   std::vector<std::string> files;
+  std::optional<int32_t> stock_bill_type;
 };
 
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options);

@@ -2,7 +2,7 @@
 
 #include "frame/outside/object_factory.h"
 #include "server/data_key_class.h"
-#include "server/sale_order_class.h"
+#include "server/exchange_classes.h"
 
 namespace corvane::server {
 
@@ -15,6 +15,8 @@ struct PublicClass {
 
 constexpr PublicClass kPublicClasses[] = {
     {"clsSaleOrder", &CreateSaleOrderObject},
+    {"clsSaleInvoice", &CreateSaleInvoiceObject},
+    {"clsStockBill", &CreateStockBillObject},
     {"clsDataKey", &CreateDataKeyObject},
 };
 

@@ -317,6 +317,27 @@ TEST_F(SaleOrderImportTest, ImportErrorIgnoreGoesOnWithTheNextOrder) {
   EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FBillNo='GOOD-2'"), "1");
 }
 
+TEST_F(SaleOrderImportTest, OneBadValueFailsOnlyItsOwnOrder) {
+  // The schema takes any text where the import checks the value itself or
+  // never reads it, so the batch is read and only the third order fails.
+  std::vector<ValueDictionaryPtr> orders;
+  for (int i = 1; i <= 5; ++i) orders.push_back(Order("BATCH-" + std::to_string(i)));
+  orders[2]->SetValue("Date", Variant("2024/05/02"));
+  orders[3]->Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+      "EntryID", Variant("1a"));
+  orders[4]->Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+      "FinalAmount", Variant("thirty"));
+  clsSaleOrder cls;
+  cls.SetImportErrorIgnore(true);
+  Result r = Import(cls, orders);
+  EXPECT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.progress.size(), 5u);
+  EXPECT_EQ(r.progress[2],
+            std::make_tuple(3, 5, false, std::string("单据BATCH-3引入出错！Date 的值不是日期：2024/05/02")));
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder"), "4");
+  EXPECT_EQ(One("SELECT COUNT(*) FROM SEOrder WHERE FBillNo='BATCH-3'"), "0");
+}
+
 TEST_F(SaleOrderImportTest, QuotesAreStoredExactlyAsSent) {
   auto order = Order("O'BRIEN-1");
   order->SetValue("FetchAdd", Variant("Dock 5, 'north' gate"));

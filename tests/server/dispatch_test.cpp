@@ -15,7 +15,7 @@
 #include "server/bill_exchange_class.h"
 #include "server/class_binding.h"
 #include "server/registration.h"
-#include "server/sale_order_class.h"
+#include "server/exchange_classes.h"
 #include "support/account_file.h"
 #include "support/error_number.h"
 #include "support/variant_print.h"
@@ -383,8 +383,43 @@ class SaleOrderObjectTest : public ::testing::Test {
   void TearDown() override { db::HandlePool::CloseIdle(); }
 };
 
+TEST(ExchangeClassesTest, InvoicesAndStockBillsHaveTheirDispatchIds) {
+  struct Row {
+    std::shared_ptr<const ClassBinding<BillExchange>> binding;
+    const char* class_name;
+    int32_t export_id, import_id;
+    bool stock_bill_type;
+  };
+  const Row rows[] = {
+      {SaleOrderBinding(), "clsSaleOrder", 0x6003000D, 0x6003000E, false},
+      {SaleInvoiceBinding(), "clsSaleInvoice", 0x6003000D, 0x6003000E, false},
+      {StockBillBinding(), "clsStockBill", 0x60030006, 0x60030007, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.class_name);
+    EXPECT_EQ(r.binding->class_name(), r.class_name);
+    EXPECT_EQ(r.binding->members().size(), r.stock_bill_type ? 8u : 7u);
+    for (const auto& [name, dispid] : {std::pair{"Export", r.export_id}, {"Import", r.import_id},
+                                       {"Filter", 0x68030004}, {"ImportErrorIgnore", 0x68030000}}) {
+      const int index = r.binding->IndexOf(dispid);
+      ASSERT_GE(index, 0) << name;
+      EXPECT_EQ(r.binding->members()[index].name, name);
+    }
+    const int type_index = r.binding->IndexOf(0x68030005);
+    EXPECT_EQ(type_index >= 0, r.stock_bill_type);
+    if (type_index >= 0) {
+      const MemberInfo& m = r.binding->members()[type_index];
+      EXPECT_EQ(m.name, "StockBillType");
+      EXPECT_EQ(m.kind, MemberKind::PropertyPut);
+      EXPECT_EQ(m.params.at(0).type, DispType::Long);
+    }
+  }
+}
+
 TEST_F(SaleOrderObjectTest, RegisteredByProgIdWithCaseInsensitiveNames) {
-  EXPECT_EQ(PublicProgIds(), (std::vector<std::string>{"Corvane.clsSaleOrder", "Corvane.clsDataKey"}));
+  EXPECT_EQ(PublicProgIds(),
+            (std::vector<std::string>{"Corvane.clsSaleOrder", "Corvane.clsSaleInvoice",
+                                      "Corvane.clsStockBill", "Corvane.clsDataKey"}));
   const DispatchPtr order = CreateDispatchObject("corvane.CLSSALEORDER");
   EXPECT_EQ(order->ClassName(), "clsSaleOrder");
   const struct {
@@ -400,7 +435,7 @@ TEST_F(SaleOrderObjectTest, RegisteredByProgIdWithCaseInsensitiveNames) {
                {"StockBillType", kDispidUnknown},
                {"Progress", kDispidUnknown}};
   for (const auto& n : names) EXPECT_EQ(order->GetIDOfName(n.name), n.dispid) << n.name;
-  EXPECT_EQ(ErrorNumberOf([] { CreateDispatchObject("Corvane.clsSaleInvoice"); }),
+  EXPECT_EQ(ErrorNumberOf([] { CreateDispatchObject("Corvane.COrderTrace"); }),
             err::kCannotCreateObject)
       << "a class that is not built is not registered";
 }

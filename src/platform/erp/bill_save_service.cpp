@@ -64,6 +64,11 @@ SaveRequest ReadSaveList(const ValueVectorPtr& save_list) {
 
   SaveRequest request;
   request.tran_type = CLng(extension->Value("FTransType"));
+  // Every bill of the account has a transaction type; without one the bill
+  // would be looked for, numbered and saved as a stock bill.
+  if (request.tran_type <= 0)
+    Fail("The extension list names no bill type (FTransType " + std::to_string(request.tran_type) +
+         ")");
   request.inter_id = CLng(info->GetValue("BillInterID", Variant(int32_t{0})));
   if (request.inter_id < 0) Fail("BillInterID " + std::to_string(request.inter_id) + " < 0");
   request.bill_no = CStr(info->GetValue("BillNo", Variant("")));
@@ -164,8 +169,11 @@ class BillSave {
     const std::string head = tables_.head;
     std::string why;
     if (request_.inter_id != 0) {
-      const Variant there = QueryScalar(db_, HeadQuery("COUNT(*)", request_.inter_id), Variant());
-      if (CLng(there) > 0) return;
+      const RecordSetPtr there = db_.Execute(HeadQuery("FTranType", request_.inter_id));
+      if (!there->Eof()) {
+        RefuseBillOfAnotherType(there->Fields("FTranType"));
+        return;
+      }
       why = head + " " + std::to_string(request_.inter_id) + ", to be saved over, was deleted";
     } else {
       int32_t found = request_.find_uuid.empty() ? 0 : HeadWith("FUUID", request_.find_uuid);
@@ -177,6 +185,19 @@ class BillSave {
     throw SaveRefusal(kSaveRetChangedMeanwhile,
                       "The document \"" + bill_no_ + "\" changed while it was being imported: " +
                           why + " meanwhile. Nothing was saved; import it again");
+  }
+
+  // Stock bills of every type share one table and one set of numbers: a
+  // bill found by the number or UUID of one of another type is not saved
+  // over, which would turn a receipt into a delivery.
+  void RefuseBillOfAnotherType(const Variant& saved_type) {
+    if (std::string_view(tables_.head) != "ICStockBill" || saved_type.IsNull() ||
+        CLng(saved_type) == request_.tran_type)
+      return;
+    throw SaveRefusal(kSaveRetDuplicateBillNo,
+                      "The bill \"" + bill_no_ + "\" is ICStockBill " +
+                          std::to_string(request_.inter_id) + " of transaction type " +
+                          CStr(saved_type) + ", not " + std::to_string(request_.tran_type));
   }
 
   void RefuseDuplicateNumber() {

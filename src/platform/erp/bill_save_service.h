@@ -30,7 +30,8 @@
 //      UpStockWhenSave, IgnoreCredit, ...) are accepted and not used: the
 //      service posts no stock and checks no credit;
 //   2. the extension list, a ValueVector whose first item is a ValueDictionary
-//      with FTransType, the document's transaction type;
+//      with FTransType, the document's transaction type (a type of 0 or less
+//      is refused: no bill has it);
 //   3. the package (not read).
 // The save, in this order:
 //   - refuses (RetCode -202) a save whose premise changed since the caller
@@ -39,6 +40,8 @@
 //     account's write lock held from this first read, concurrent imports end
 //     as a sequential run would, with one copy of each document, and a
 //     refused document saves when it is imported again;
+//   - refuses (RetCode -199) saving over a stock bill of another
+//     transaction type than the save's;
 //   - numbers an AutoNumbered bill with the next number of the type's rule
 //     that no head carries;
 //   - refuses (RetCode -199) a bill number that another head of the same

@@ -513,6 +513,28 @@ TEST_F(BillServiceTest, ASaveWhosePremiseChangedMeanwhileIsRefused) {
             (std::vector<std::string>{"5 SO-5B", "6 SO-6"}));
 }
 
+TEST_F(BillServiceTest, AStockBillIsNeverSavedOverOneOfAnotherTypeNorABillWithoutType) {
+  Exec("INSERT INTO ICStockBill (FInterID, FTranType, FBillNo) VALUES (3, 1, 'PR000003')");
+  Exec("UPDATE t_BillInterIDMax SET FMaxInterID=3 WHERE FTableName='ICStockBill'");
+  Saved saved = Save(21, 3, "PR000003", StockHead(21), {StockEntry(1, 7, 1)});
+  EXPECT_FALSE(saved.success);
+  EXPECT_EQ(saved.ret_code, kSaveRetDuplicateBillNo);
+  EXPECT_NE(saved.message.find("transaction type 1, not 21"), std::string::npos) << saved.message;
+  EXPECT_EQ(Column("SELECT FInterID || ' ' || FTranType FROM ICStockBill"),
+            (std::vector<std::string>{"3 1"}));
+  saved = Save(1, 3, "PR000003", StockHead(1), {StockEntry(1, 7, 1)});
+  EXPECT_TRUE(saved.success) << saved.message;
+
+  // A document without a transaction type names no bill table.
+  saved = Save(0, 0, "SIV-0",
+               "INSERT INTO ICSale (FInterID, FTranType, FBillNo) VALUES (@BillInterID, 0, '@BillNo')",
+               {});
+  EXPECT_FALSE(saved.success);
+  EXPECT_NE(saved.message.find("no bill type"), std::string::npos) << saved.message;
+  EXPECT_EQ(Value("SELECT COUNT(*) FROM ICSale"), "0");
+  EXPECT_EQ(Value("SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName='ICStockBill'"), "3");
+}
+
 TEST_F(BillServiceTest, OnlyAMissingConnectionRaises) {
   // A save list that cannot be read is a failed save.
   auto service = CreateObjectAs<IBillSaveService>(kBillSaveProgId);
