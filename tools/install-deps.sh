@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
-  libxml2-dev libxml2-utils
+  libxml2-dev libxml2-utils xsltproc
   libcli11-dev
   libgtest-dev libgmock-dev
 )
