@@ -48,9 +48,11 @@ exchange() {
   echo
   echo "== exporting every $label, 50 per page"
   rm -rf "$out" "$state"
-  "$corvane" export "$kind" "$@" --db "$db" --per-count 50 --state "$state" --out "$out"
+  local type=()
+  [ "$kind" = stockbill ] && type=("$@")
+  "$corvane" export "$kind" "${type[@]}" --db "$db" --per-count 50 --state "$state" --out "$out"
   echo "== a second run continues after the saved cursor"
-  "$corvane" export "$kind" "$@" --db "$db" --per-count 50 --state "$state" --out "$out"
+  "$corvane" export "$kind" "${type[@]}" --db "$db" --per-count 50 --state "$state" --out "$out"
   if [ "$kind" = stockbill ]; then
     # The ERP reports the warehouse per entry and takes it from the bill on
     # the way in: the CRM's side adds it before sending the bills back.
@@ -80,7 +82,9 @@ same() {
   fi
 }
 
-exchange saleorder saleorder "sales orders"
+# The CRM keeps the orders' UUIDs (--check-by-uuid), so that a deletion key
+# of the source account finds the imported copy later.
+exchange saleorder saleorder "sales orders" --check-by-uuid
 exchange saleinvoice saleinvoice "sales invoices"
 exchange stockbill receipt "purchase receipts" --stock-bill-type 4
 exchange stockbill delivery "sales deliveries" --stock-bill-type 5
@@ -108,3 +112,23 @@ same stockbills "stock bill entries" "SELECT b.FBillNo, b.FTranType, b.FDate, b.
   ON e.FInterID = b.FInterID JOIN t_Item p ON p.FItemID = b.FSupplyID
   JOIN t_Item i ON i.FItemID = e.FItemID JOIN t_Item w ON w.FItemID = e.FDCStockID
   WHERE b.FInterID <> 0 ORDER BY b.FBillNo, e.FEntryID"
+
+echo
+echo "== a deletion flows both ways: the keys the source account has logged so far"
+keys="$demo/export/deletions"
+rm -rf "$keys" "$demo/deletions.state"
+"$corvane" export deletions --kind saleorder --db "$db" --state "$demo/deletions.state" --out "$keys"
+first=$("$corvane" erp sql --db "$db" "SELECT TOP 1 FBillNo FROM SEOrder o WHERE FInterID <> 0
+  AND EXISTS (SELECT 1 FROM SEOrderEntry e WHERE e.FInterID = o.FInterID) ORDER BY FBillNo" |
+  sed -n 3p | tr -d ' ')
+echo "== $first is deleted in the source account"
+"$corvane" erp sql --db "$db" "DELETE FROM SEOrderEntry WHERE FInterID IN
+  (SELECT FInterID FROM SEOrder WHERE FBillNo = '$first'); DELETE FROM SEOrder WHERE FBillNo = '$first'" >/dev/null
+echo "== the next export of deletion keys has its key, and only that"
+rm -rf "$keys"
+"$corvane" export deletions --kind saleorder --db "$db" --state "$demo/deletions.state" --out "$keys"
+echo "== the key sent to $target deletes the imported copy"
+"$corvane" import deletions --kind saleorder --db "$target" "$keys"/*.xml
+"$corvane" erp sql --db "$target" "SELECT COUNT(*) AS copies_left FROM SEOrder WHERE FBillNo = '$first'"
+echo "== a second run exports nothing new"
+"$corvane" export deletions --kind saleorder --db "$db" --state "$demo/deletions.state" --out "$keys"

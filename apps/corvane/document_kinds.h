@@ -2,6 +2,7 @@
 // public class that does the work and where the documents live.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,36 @@ inline const DocumentKind& DocumentKindNamed(std::string_view name) {
   for (const DocumentKind& k : kDocumentKinds)
     if (name == k.name) return k;
   return kDocumentKinds[0];
+}
+
+// The document kinds of deletion keys (clsDataKey's iBillType), for --kind.
+struct DeletionKind {
+  const char* name;
+  int32_t bill_type;
+  const char* what;
+};
+
+inline constexpr DeletionKind kDeletionKinds[] = {
+    {"saleorder", 1, "sales orders"},
+    {"specialinvoice", 2, "special (VAT) sales invoices"},
+    {"ordinaryinvoice", 3, "ordinary sales invoices"},
+    {"receipt", 4, "purchase receipts"},
+    {"delivery", 5, "sales deliveries"},
+};
+
+// The kind --kind names, by name or number; nullopt for any other text.
+inline std::optional<DeletionKind> DeletionKindNamed(std::string_view text) {
+  for (const DeletionKind& k : kDeletionKinds)
+    if (text == k.name || text == std::to_string(k.bill_type)) return k;
+  return std::nullopt;
+}
+
+inline std::string DeletionKindsHelp() {
+  std::string help = "Deletions only, the kind of the deleted documents:";
+  for (const DeletionKind& k : kDeletionKinds)
+    help += std::string(" ") + std::to_string(k.bill_type) + " or " + k.name + " (" + k.what + ")" +
+            (k.bill_type == 5 ? "" : ",");
+  return help;
 }
 
 // --stock-bill-type: 4 purchase receipts, 5 (any other) sales deliveries.

@@ -10,6 +10,8 @@
 
 #include "apps/corvane/document_kinds.h"
 #include "frame/outside/system_services.h"
+#include "frame/schema_folder.h"
+#include "frame/xml_bridge.h"
 #include "frame/timestamp_text.h"
 #include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
@@ -45,12 +47,21 @@ std::string ReadCursor(const std::string& state_file) {
   throw std::runtime_error("the state file " + state_file + " holds no strTimeStamp line");
 }
 
-void WriteCursor(const std::string& state_file, const DocumentKind& kind,
+void WriteCursor(const std::string& state_file, const std::string& plural,
                  const std::string& cursor) {
   if (state_file.empty()) return;
-  ReplaceFile(state_file, std::string("# the export of ") + kind.plural +
+  ReplaceFile(state_file, "# the export of " + plural +
                               " continues after this row timestamp\n"
                               "strTimeStamp=" + cursor + "\n");
+}
+
+// The records of an exported page (the documents of the root `root`).
+int CountRecords(const std::string& xml, const char* root) {
+  ValueVectorPtr records;
+  std::string error;
+  if (!ReadXMLDocument(records, xml, ThisThreadSchemaFolder() + root + ".xsd", root, error))
+    throw std::runtime_error("the exported page cannot be read back: " + error);
+  return records->Count();
 }
 
 bool IsEmptyPageAnswer(const std::string& timestamp) {
@@ -68,10 +79,13 @@ bool MovesForward(const std::string& cursor, const std::string& next) {
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
   CLI::App* cmd = app.add_subcommand("export", "Export changed documents page by page into XML files");
-  cmd->add_option("kind", o.kind, "What to export: saleorder, saleinvoice or stockbill")
-      ->check(CLI::IsMember(DocumentKindNames()))
+  std::vector<std::string> kinds = DocumentKindNames();
+  kinds.emplace_back("deletions");
+  cmd->add_option("kind", o.kind, "What to export: saleorder, saleinvoice, stockbill or deletions")
+      ->check(CLI::IsMember(kinds))
       ->required();
   o.account.AddTo(cmd);
+  cmd->add_option("--kind", o.deletion_kind, DeletionKindsHelp());
   cmd->add_option("--stock-bill-type", o.stock_bill_type,
                   std::string(kStockBillTypeHelp) + "; without it every kind");
   cmd->add_option("--per-count", o.per_count, "Documents per page (0: all in one page)")
@@ -88,23 +102,46 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     err << "export: give --db PATH or --props\n";
     return 2;
   }
+  const bool deletions = o.kind == "deletions";
   const DocumentKind& kind = DocumentKindNamed(o.kind);
+  std::optional<DeletionKind> deletion_kind;
+  if (deletions) {
+    deletion_kind = DeletionKindNamed(o.deletion_kind);
+    if (!deletion_kind) {
+      err << "export: give the kind of the deleted documents with --kind: "
+          << (o.deletion_kind.empty() ? "none given" : "\"" + o.deletion_kind + "\" is none")
+          << "\n" << DeletionKindsHelp() << "\n";
+      return 2;
+    }
+    if (!o.filter.empty() || o.stock_bill_type) {
+      err << "export: --filter and --stock-bill-type are not for deletions\n";
+      return 2;
+    }
+  } else if (!o.deletion_kind.empty()) {
+    err << "export: --kind is for deletions only\n";
+    return 2;
+  }
   if (o.stock_bill_type && std::string_view(kind.name) != "stockbill") {
     err << "export: --stock-bill-type is for stock bills only\n";
     return 2;
   }
+  // What the files and messages call the export's documents.
+  const std::string plural = deletions ? "deletion keys" : kind.plural;
+  const std::string file_prefix =
+      deletions ? "deletions-" + std::string(deletion_kind->name) : std::string(kind.name);
   const bool terminal = ::isatty(STDOUT_FILENO);
   try {
     fs::create_directories(o.out_dir);
     std::string cursor = ReadCursor(o.state_file);
-    server::DispatchPtr exporter = server::CreateDispatchObject(kind.prog_id);
+    server::DispatchPtr exporter =
+        server::CreateDispatchObject(deletions ? "Corvane.clsDataKey" : kind.prog_id);
     if (o.stock_bill_type) exporter->PutProperty("StockBillType", Variant(*o.stock_bill_type));
     if (!o.filter.empty()) exporter->PutProperty("Filter", Variant(o.filter));
-    exporter->PutProperty("bProgress", Variant(true));
+    if (!deletions) exporter->PutProperty("bProgress", Variant(true));
 
     int pages = 0, documents = 0;
     int in_page = 0;
-    exporter->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
+    if (!deletions) exporter->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
       if (name != "Progress" || args.size() < 2) return;
       in_page = CLng(args[0]);
       if (terminal)
@@ -150,13 +187,16 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
           {"strTimeStamp", Variant(cursor)},
           {"strMaxTimeStamp", Variant("")},
           {"strError", Variant("")}};
+      if (deletions) args.push_back({"iBillType", Variant(deletion_kind->bill_type)});
       in_page = 0;
-      const Variant ok = exporter->InvokeNamed("Export", server::InvokeKind::Method, args);
+      const Variant ok = exporter->InvokeNamed(deletions ? "ExportXMLDataKey" : "Export",
+                                               server::InvokeKind::Method, args);
       auto arg = [&](const char* name) {
         for (const auto& a : args)
           if (EqualsIgnoreCase(a.name, name)) return CStr(a.value);
         return std::string();
       };
+      if (deletions && CBool(ok)) in_page = CountRecords(arg("strXML"), "Delete");
       if (terminal) out << "\r" << std::string(40, ' ') << "\r";
       if (!CBool(ok)) {
         if (g_interrupted) return interrupted();
@@ -178,16 +218,16 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
         if (!o.state_file.empty()) err << "the cursor stays at " << from << "\n";
         return 1;
       }
-      const fs::path file = fs::path(o.out_dir) / (std::string(kind.name) + "-" + next + ".xml");
+      const fs::path file = fs::path(o.out_dir) / (file_prefix + "-" + next + ".xml");
       ReplaceFile(file, arg("strXML"));
       cursor = next;
-      WriteCursor(o.state_file, kind, cursor);
+      WriteCursor(o.state_file, plural, cursor);
       ++pages;
       documents += in_page;
-      out << "page " << pages << ": " << in_page << " " << kind.plural << " -> " << file.string()
+      out << "page " << pages << ": " << in_page << " " << plural << " -> " << file.string()
           << "\n";
     }
-    out << "exported " << documents << " " << kind.plural << " in " << pages << " pages";
+    out << "exported " << documents << " " << plural << " in " << pages << " pages";
     if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";
     out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note
         << "; newest row version of the table: " << max_seen << "\n";

@@ -1,7 +1,11 @@
 // corvane export saleorder|saleinvoice|stockbill (--props "..." | --db PATH [--user ID])
 //                  [--stock-bill-type 4|5] [--per-count N] [--state FILE] [--out DIR]
 //                  [--filter SQL]
+// corvane export deletions --kind N|NAME (--props | --db) [--per-count N] [--state FILE]
+//                  [--out DIR]
 //
+// "deletions" pages through the change log's deletion keys of one document
+// kind (clsDataKey.ExportXMLDataKey) the same way, one file of keys per page.
 // Exports every document of the kind changed since the saved cursor, page by
 // page, through its public class (Corvane.clsSaleOrder, clsSaleInvoice or
 // clsStockBill; stock bills of one kind with --stock-bill-type, of every kind
@@ -42,6 +46,7 @@ struct ExportOptions {
   std::string out_dir = ".";
   std::string filter;
   std::optional<int32_t> stock_bill_type;
+  std::string deletion_kind;  // --kind of "deletions": a name or 1 to 5
 };
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);

@@ -6,6 +6,7 @@
 
 #include "apps/corvane/document_kinds.h"
 #include "frame/call_context.h"
+#include "frame/messages.h"
 #include "frame/gateway.h"
 #include "frame/schema_folder.h"
 #include "frame/sql_text.h"
@@ -60,14 +61,93 @@ std::vector<DocumentLine> DocumentsOf(const DocumentKind& kind, const std::strin
   return lines;
 }
 
+// corvane import deletions: each key of each file is sent on its own, so
+// that every key gets its line (the class stops a document at its first
+// failure): deleted, not found (no document of the kind that came from the
+// CRM carries the UUID), or refused with the message.
+int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
+  const std::optional<DeletionKind> kind = DeletionKindNamed(o.deletion_kind);
+  if (!kind) {
+    err << "import: give the kind of the deleted documents with --kind: "
+        << (o.deletion_kind.empty() ? "none given" : "\"" + o.deletion_kind + "\" is none") << "\n"
+        << DeletionKindsHelp() << "\n";
+    return 2;
+  }
+  if (o.stock_bill_type || o.check_by_uuid || o.add_new_only) {
+    err << "import: --stock-bill-type, --check-by-uuid and --add-new-only are not for deletions\n";
+    return 2;
+  }
+  const std::string props = o.account.PropsString();
+  const std::string schema = ThisThreadSchemaFolder() + "Delete.xsd";
+  int deleted = 0, not_found = 0, refused = 0, bad_files = 0;
+  try {
+    server::DispatchPtr keys = server::CreateDispatchObject("Corvane.clsDataKey");
+    for (const std::string& file : o.files) {
+      out << file << "\n";
+      ValueVectorPtr records;
+      std::string error;
+      if (!ReadXMLDocument(records, ReadFile(file), schema, "Delete", error)) {
+        ++bad_files;
+        out << "  not a document of deletion keys, nothing deleted:\n" << error << "\n";
+        continue;
+      }
+      for (int32_t i = 1; i <= records->Count(); ++i) {
+        auto one = ValueVector::Create();
+        one->Add(records->Item(i));
+        const std::string uuid =
+            CStr(records->Item(i).ObjectAs<ValueDictionary>()->GetValue("UUID", Variant("")));
+        std::string xml;
+        if (!WriteXMLDocument(one, xml, schema, "Delete", error))
+          throw std::runtime_error("the key " + uuid + " cannot be written again: " + error);
+        std::vector<server::NamedArgument> args = {{"strPropsString", Variant(props)},
+                                                   {"iBillType", Variant(kind->bill_type)},
+                                                   {"strXML", Variant(xml)},
+                                                   {"strError", Variant("")}};
+        const bool ok =
+            CBool(keys->InvokeNamed("ImportXMLDataKey", server::InvokeKind::Method, args));
+        std::string message;
+        for (const auto& a : args)
+          if (EqualsIgnoreCase(a.name, "strError")) message = CStr(a.value);
+        out << "  " << i << "/" << records->Count() << " " << uuid << ": ";
+        if (ok) {
+          ++deleted;
+          out << "deleted\n";
+        } else if (message.find(GetMessageText("找不到单据信息!")) != std::string::npos) {
+          ++not_found;
+          out << "not found (no " << kind->what << " imported from the CRM carries it)\n";
+        } else {
+          ++refused;
+          out << "refused:\n" << message << "\n";
+        }
+      }
+    }
+  } catch (const RuntimeError& e) {
+    err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "import: " << e.what() << "\n";
+    return 1;
+  }
+  out << "deleted " << deleted << " " << kind->what;
+  if (not_found) out << ", not found " << not_found;
+  if (refused) out << ", refused " << refused;
+  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files");
+  if (bad_files) out << " (" << bad_files << " not read)";
+  out << "\n";
+  return not_found == 0 && refused == 0 && bad_files == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
   CLI::App* cmd = app.add_subcommand("import", "Import the documents of XML files");
-  cmd->add_option("kind", o.kind, "What to import: saleorder, saleinvoice or stockbill")
-      ->check(CLI::IsMember(DocumentKindNames()))
+  std::vector<std::string> kinds = DocumentKindNames();
+  kinds.emplace_back("deletions");
+  cmd->add_option("kind", o.kind, "What to import: saleorder, saleinvoice, stockbill or deletions")
+      ->check(CLI::IsMember(kinds))
       ->required();
   o.account.AddTo(cmd);
+  cmd->add_option("--kind", o.deletion_kind, DeletionKindsHelp());
   cmd->add_option("--stock-bill-type", o.stock_bill_type,
                   std::string(kStockBillTypeHelp) + "; needed for stock bills");
   cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find documents and base data by UUID first");
@@ -82,6 +162,11 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
 int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
   if (!o.account.Given()) {
     err << "import: give --db PATH or --props\n";
+    return 2;
+  }
+  if (o.kind == "deletions") return RunDeletionImport(o, out, err);
+  if (!o.deletion_kind.empty()) {
+    err << "import: --kind is for deletions only\n";
     return 2;
   }
   const DocumentKind& kind = DocumentKindNamed(o.kind);

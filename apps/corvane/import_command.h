@@ -10,8 +10,16 @@
 // stop the file (ImportErrorIgnore); --stop-on-error stops at the first one,
 // as the component does without that option.
 //
-// Exit status 0 when every document was saved or skipped, 1 when a document
-// or a file was refused, 2 for a wrong command line.
+// corvane import deletions --kind N|NAME (--props | --db) FILE... sends each
+// deletion key of the files (documents of the root "Delete") on its own
+// through clsDataKey.ImportXMLDataKey and prints one line per key: "deleted",
+// "not found" (no document of the kind imported from the CRM carries the
+// UUID) or "refused" with the message. A file that is no deletion-key
+// document is named and nothing of it is deleted.
+//
+// Exit status 0 when every document was saved or skipped (every key
+// deleted), 1 when a document, key or file was refused or not found, 2 for
+// a wrong command line.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -32,6 +40,7 @@ struct ImportOptions {
   bool stop_on_error = false;
   std::vector<std::string> files;
   std::optional<int32_t> stock_bill_type;
+  std::string deletion_kind;  // --kind of "deletions": a name or 1 to 5
 };
 
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options);
