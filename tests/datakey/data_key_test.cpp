@@ -124,6 +124,37 @@ TEST_F(DataKeyTest, ADeletionCommittedWhileAPageIsReadComesInTheNextPage) {
   EXPECT_EQ(Uuids(next), (std::vector<std::string>{"SO-3"}));
 }
 
+TEST_F(DataKeyTest, PagesFollowTheRowVersionNotTheOrderOfInsertion) {
+  for (const char* uuid : {"K-A", "K-B", "K-C", "K-D", "K-E"}) Log(1, 81, 1, uuid);
+  // Touched later, A and C now carry the newest row versions.
+  Exec("UPDATE COM_DataChange SET FChangedUUID=FChangedUUID WHERE FChangedUUID IN ('K-C', 'K-A')");
+  clsDataKey keys;
+  std::vector<std::string> seen;
+  std::string ts;
+  for (int pages = 0;; ++pages) {
+    ASSERT_LT(pages, 5);
+    const Page p = Export(keys, 1, 2, ts);
+    ASSERT_TRUE(p.ok) << p.error;
+    if (p.records.empty()) break;
+    const auto uuids = Uuids(p);
+    seen.insert(seen.end(), uuids.begin(), uuids.end());
+    ts = p.timestamp;
+  }
+  const std::vector<std::string> by_row_version = [&] {
+    std::vector<std::string> order;
+    ParsePropsString(account_.PropsString());
+    ConnectionPtr c;
+    OpenErpConnection(c);
+    for (RecordSetPtr rs = c->GetAnyRecordSet(
+             "SELECT FChangedUUID FROM COM_DataChange WHERE FSystemFlag=1 ORDER BY FTimeStamp");
+         !rs->Eof(); rs->MoveNext())
+      order.push_back(CStr(rs->Fields(0)));
+    return order;
+  }();
+  EXPECT_EQ(by_row_version.back(), "K-C");  // the update really moved the row versions
+  EXPECT_EQ(seen, by_row_version);
+}
+
 TEST_F(DataKeyTest, AllInOnePageAndTheMaximumOfTheSecondFlag) {
   Log(1, 80, 1, "SPECIAL-1");
   Log(1, 86, 1, "ORDINARY-1");
@@ -244,6 +275,25 @@ TEST_F(DataKeyImportTest, ABlankUuidFindsNothing) {
   EXPECT_FALSE(Import(keys, 1, {"  "}, error));
   EXPECT_NE(error.find("找不到单据信息!"), std::string::npos) << error;
   EXPECT_EQ(Orders("FInterID=9001"), 1);
+}
+
+TEST_F(DataKeyImportTest, EitherInvoiceKindIsDeletedThroughTheKindThatNamesIt) {
+  Exec("INSERT INTO ICSale (FInterID, FTranType, FBillNo, FUUID, FImport, FSystemType, FStatus) "
+       "VALUES (9201, 80, 'SIV-DK', 'CRM-SIV', 1, 2, 0), (9202, 86, 'SIO-DK', 'CRM-SIO', 1, 2, 0)");
+  Exec("INSERT INTO ICSaleEntry (FInterID, FEntryID, FItemID) VALUES (9201, 1, 4001), (9202, 1, 4001)");
+  const struct {
+    int32_t bill_type;
+    const char* uuid;
+    int id;
+  } cases[] = {{2, "CRM-SIV", 9201}, {3, "CRM-SIO", 9202}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.uuid);
+    clsDataKey keys;
+    std::string error;
+    EXPECT_TRUE(Import(keys, c.bill_type, {c.uuid}, error)) << error;
+    EXPECT_EQ(One("SELECT COUNT(*) FROM ICSale WHERE FInterID=" + std::to_string(c.id)), "0");
+    EXPECT_EQ(One("SELECT COUNT(*) FROM ICSaleEntry WHERE FInterID=" + std::to_string(c.id)), "0");
+  }
 }
 
 TEST_F(DataKeyImportTest, KindsThatCannotBeDeleted) {

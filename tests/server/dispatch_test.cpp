@@ -4,6 +4,7 @@
 
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "server/registration.h"
 #include "server/exchange_classes.h"
 #include "support/account_file.h"
+#include "support/demo_account.h"
 #include "support/error_number.h"
 #include "support/variant_print.h"
 
@@ -438,6 +440,32 @@ TEST_F(SaleOrderObjectTest, RegisteredByProgIdWithCaseInsensitiveNames) {
   EXPECT_EQ(ErrorNumberOf([] { CreateDispatchObject("Corvane.COrderTrace"); }),
             err::kCannotCreateObject)
       << "a class that is not built is not registered";
+}
+
+TEST_F(SaleOrderObjectTest, DeletionKeysComeAHundredAtATimeUnlessAskedOtherwise) {
+  corvane::testing::DemoAccount account;
+  corvane::testing::AccountFile::ExecOn(account.path(), "DELETE FROM COM_DataChange");
+  for (int i = 1; i <= 130; ++i)
+    corvane::testing::AccountFile::ExecOn(account.path(), "INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID) VALUES "
+                 "(1, 81, 1, 'K-" + std::to_string(1000 + i) + "')");
+  const DispatchPtr keys = CreateDispatchObject("Corvane.clsDataKey");
+  auto page = [&](std::optional<int32_t> per_count) {
+    std::vector<NamedArgument> args = {{"strPropsString", Variant(account.PropsString())},
+                                       {"iBillType", Variant(int32_t(1))},
+                                       {"strXML", Variant("")}};
+    if (per_count) args.push_back({"lPerCount", Variant(*per_count)});
+    EXPECT_TRUE(CBool(keys->InvokeNamed("ExportXMLDataKey", InvokeKind::Method, args)));
+    const std::string xml = CStr(args[2].value);
+    std::vector<std::string> uuids;
+    for (size_t at = xml.find("<UUID>"); at != std::string::npos; at = xml.find("<UUID>", at + 1))
+      uuids.push_back(xml.substr(at + 6, 6));
+    return uuids;
+  };
+  const std::vector<std::string> hundred = page(std::nullopt);
+  ASSERT_EQ(hundred.size(), 100u);
+  EXPECT_EQ(hundred.front(), "K-1001");
+  EXPECT_EQ(hundred.back(), "K-1100");
+  EXPECT_EQ(page(0).size(), 130u);
 }
 
 TEST_F(SaleOrderObjectTest, ExportOfARefusedUserAnswersInStrErrorOnly) {
