@@ -1141,7 +1141,7 @@ DemoSummary Fill(sqlite3* db, const DemoOptions& options, const Plan& plan) {
 // The database file
 // ---------------------------------------------------------------------------------------------
 
-// A file that is removed, with sqlite's journal beside it, unless kept.
+// A file that is removed, with sqlite's journal files beside it, unless kept.
 class TemporaryFile {
  public:
   explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
@@ -1150,7 +1150,7 @@ class TemporaryFile {
   ~TemporaryFile() {
     if (path_.empty()) return;
     ::unlink(path_.c_str());
-    ::unlink((path_ + "-journal").c_str());
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((path_ + suffix).c_str());
   }
   const std::string& path() const { return path_; }
   void Keep() { path_.clear(); }
@@ -1193,6 +1193,21 @@ void MoveWithoutReplacing(const std::string& from, const std::string& to) {
   throw std::runtime_error(
       "cannot create the demo account \"" + to + "\": " +
       (error == EEXIST ? std::string("the file exists") : std::string(std::strerror(error))));
+}
+
+// Puts the database into WAL mode, which the file keeps. An account is in WAL
+// mode before it appears under its name, so that its first open never has to
+// switch it, which needs the file to itself and fails at once while another
+// connection writes.
+void UseWal(sqlite3* db) {
+  Statement pragma(db, "PRAGMA journal_mode=WAL");
+  const int rc = sqlite3_step(pragma.get());
+  const unsigned char* mode = rc == SQLITE_ROW ? sqlite3_column_text(pragma.get(), 0) : nullptr;
+  if (mode == nullptr || std::string_view(reinterpret_cast<const char*>(mode)) != "wal") {
+    throw std::runtime_error(
+        std::string("cannot create the demo account: WAL mode is refused: ") +
+        (mode != nullptr ? reinterpret_cast<const char*>(mode) : sqlite3_errmsg(db)));
+  }
 }
 
 class Connection {
@@ -1284,6 +1299,7 @@ DemoSummary CreateDemoAccount(const std::string& path, const DemoOptions& option
     CreateAccountSchema(db);
     summary = FillDemoData(db, options);
     Exec(db, "COMMIT");
+    UseWal(db);
     connection.Close();
   }
   MoveWithoutReplacing(temporary.path(), path);

@@ -73,7 +73,8 @@
 //
 // CreateDemoAccount(path, options) refuses with std::runtime_error when anything exists at
 // `path`. It writes a new database into a temporary file in the same folder (registering the
-// functions, creating the schema, filling it), closes it and moves it to `path` without ever
+// functions, creating the schema, filling it, switching it to WAL mode, so that the account is
+// in WAL mode from the moment it exists), closes it and moves it to `path` without ever
 // replacing a file that appeared meanwhile; on failure the temporary file is removed and
 // nothing is left at `path`.
 //

@@ -8,6 +8,7 @@ packages=(
   libxml2-dev libxml2-utils xsltproc
   libcli11-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev  # run-fuzz.sh: clang 14 and its libFuzzer and sanitizer runtimes
 )
 
 missing=()

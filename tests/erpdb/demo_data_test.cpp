@@ -669,6 +669,7 @@ TEST(CreateDemoAccount, WritesTheFileAndRefusesToReplaceOne) {
     TestDb db(path);
     EXPECT_EQ(db.Count("SELECT COUNT(*) FROM SEOrder"), summary.orders);
     EXPECT_EQ(db.Value("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(db.Value("PRAGMA journal_mode"), "wal");  // from the moment the file exists
     dump = db.Dump();
   }
   TestDb in_memory;

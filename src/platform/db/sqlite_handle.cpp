@@ -3,11 +3,13 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
-
 #include <map>
+#include <thread>
 
 #include "erpdb/sql_functions.h"
 #include "platform/db/static_record_set.h"
@@ -165,6 +167,7 @@ SqliteHandle::SqliteHandle(const ConnectionSettings& settings) : path_(settings.
     db_ = nullptr;
     Fail(err::kCannotOpen, "Cannot open the account database \"" + path_ + "\": " + msg);
   }
+  // The busy timeout comes before any statement, the journal mode included.
   set_busy_timeout(settings.busy_timeout_ms);
   try {
     erpdb::RegisterErpSqlFunctions(db_);
@@ -173,15 +176,50 @@ SqliteHandle::SqliteHandle(const ConnectionSettings& settings) : path_(settings.
     db_ = nullptr;
     Fail(err::kCannotOpen, "Cannot open the account database \"" + path_ + "\": " + e.what());
   }
-  // Reading the journal mode reads the file header: a file that is not a
-  // database fails here rather than at the first statement.
-  char* message = nullptr;
-  if (sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, &message) != SQLITE_OK) {
-    const std::string msg = message ? message : sqlite3_errmsg(db_);
-    sqlite3_free(message);
+  std::string message;
+  if (!UseWal(settings.busy_timeout_ms, message)) {
     sqlite3_close(db_);
     db_ = nullptr;
-    Fail(err::kCannotOpen, "Cannot open the account database \"" + path_ + "\": " + msg);
+    Fail(err::kCannotOpen, "Cannot open the account database \"" + path_ + "\": " + message);
+  }
+}
+
+int SqliteHandle::JournalMode(const char* pragma, std::string& mode, std::string& message) {
+  mode.clear();
+  char* error = nullptr;
+  const int rc = sqlite3_exec(
+      db_, pragma,
+      [](void* out, int columns, char** values, char**) {
+        if (columns > 0 && values[0]) *static_cast<std::string*>(out) = values[0];
+        return 0;
+      },
+      &mode, &error);
+  message = error ? error : (rc == SQLITE_OK ? "" : sqlite3_errmsg(db_));
+  sqlite3_free(error);
+  return rc;
+}
+
+bool SqliteHandle::UseWal(int busy_timeout_ms, std::string& message) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(std::max(busy_timeout_ms, 0));
+  // Reading the journal mode reads the file header: a file that is not a
+  // database fails here rather than at the first statement. This read waits
+  // for a writer through the busy handler like any other.
+  std::string mode;
+  if (JournalMode("PRAGMA journal_mode", mode, message) != SQLITE_OK) return false;
+  if (mode == "wal") return true;
+  // The switch needs the file to itself, and SQLite does not call the busy
+  // handler for it (the connection holds its read lock by then, and waiting
+  // could deadlock), so a busy switch is tried again until the timeout ends.
+  for (;;) {
+    const int rc = JournalMode("PRAGMA journal_mode=WAL", mode, message);
+    if (rc == SQLITE_OK) return true;
+    const int primary = rc & 0xFF;
+    const Clock::time_point now = Clock::now();
+    if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || now >= deadline) return false;
+    std::this_thread::sleep_for(
+        std::min<Clock::duration>(std::chrono::milliseconds(10), deadline - now));
   }
 }
 

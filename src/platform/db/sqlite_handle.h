@@ -33,9 +33,11 @@ namespace corvane::db {
 
 class SqliteHandle {
  public:
-  // Opens an existing account database (never creates one). Raises a
-  // RuntimeError naming the file when it does not exist, cannot be opened or
-  // is not a database.
+  // Opens an existing account database (never creates one) and makes sure it
+  // is in WAL mode, switching a file that is not. The busy timeout applies to
+  // the whole open, the switch included: another writer's lock is waited for
+  // up to the timeout. Raises a RuntimeError naming the file when it does not
+  // exist, cannot be opened, is not a database or stays locked.
   explicit SqliteHandle(const ConnectionSettings& settings);
   ~SqliteHandle();
   SqliteHandle(const SqliteHandle&) = delete;
@@ -60,6 +62,11 @@ class SqliteHandle {
   void set_busy_timeout(int ms);
 
  private:
+  // Runs a journal_mode pragma; `mode` gets the mode it answers.
+  int JournalMode(const char* pragma, std::string& mode, std::string& message);
+  // Puts the file in WAL mode unless it is; false, with SQLite's message, when
+  // it cannot within `busy_timeout_ms`.
+  bool UseWal(int busy_timeout_ms, std::string& message);
   sqlite3_stmt* Prepare(const std::string& sql, std::string_view tsql);
   // Steps a prepared statement to its end and resets it; its column names and
   // rows replace `names` and `rows` when it has columns.

@@ -1,8 +1,10 @@
 #include "platform/xml/libxml_support.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -55,23 +57,31 @@ void ErrorCapture::Handler(void* self, xmlErrorPtr error) {
 
 void ErrorCapture::Collect(ErrorCapture* capture, xmlErrorPtr error) {
   if (!error || error->level == XML_ERR_WARNING) return;
-  std::string where;
-  if (capture->place_ == Place::ElementPath && error->node) {
-    where = ElementPath(static_cast<xmlNode*>(error->node)) + ": ";
-  } else if (error->line > 0) {
-    where = "line " + std::to_string(error->line);
-    if (error->int2 > 0) where += ", column " + std::to_string(error->int2);
-    where += ": ";
-  }
-  std::string message = Trimmed(error->message);
-  if (capture->namespace_.size() > 2)
-    for (size_t at; (at = message.find(capture->namespace_)) != std::string::npos;)
-      message.erase(at, capture->namespace_.size());
-  if (capture->messages_.size() < kMaxMessages) {
-    capture->messages_.push_back(where + message);
+  xmlParserCtxtPtr parser = capture->parser_;
+  if (capture->messages_.size() >= kMaxMessages) {
+    ++capture->more_;  // counted, not kept (nor described): a huge document cannot fill memory
   } else {
-    ++capture->more_;  // counted, not kept: a huge document cannot fill memory
+    std::string where;
+    int line = error->line;
+    int column = error->int2;
+    if (line <= 0 && parser && parser->input) {  // a validity error while streaming
+      line = parser->input->line;
+      column = parser->input->col;
+    }
+    if (capture->place_ == Place::ElementPath && error->node) {
+      where = ElementPath(static_cast<xmlNode*>(error->node)) + ": ";
+    } else if (line > 0) {
+      where = "line " + std::to_string(line);
+      if (column > 0) where += ", column " + std::to_string(column);
+      where += ": ";
+    }
+    std::string message = Trimmed(error->message);
+    if (capture->namespace_.size() > 2)
+      for (size_t at; (at = message.find(capture->namespace_)) != std::string::npos;)
+        message.erase(at, capture->namespace_.size());
+    capture->messages_.push_back(where + message);
   }
+  if (parser && error->domain == XML_FROM_SCHEMASV) xmlStopParser(parser);
 }
 
 std::string ErrorCapture::Text() const {
@@ -159,6 +169,52 @@ bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors)
   xmlSchemaFreeValidCtxt(ctxt);
   if (rc != 0 && errors.empty()) errors.Add("the document does not fit the schema");
   return rc == 0;
+}
+
+DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
+                       bool& valid) {
+  valid = false;
+  // Freed in reverse order: the plug first (it gives the parser its own SAX
+  // handler back), then the parser, then the validator.
+  struct ValidatorDeleter {
+    void operator()(xmlSchemaValidCtxtPtr v) const { xmlSchemaFreeValidCtxt(v); }
+  };
+  struct ParserDeleter {
+    void operator()(xmlParserCtxtPtr p) const { xmlFreeParserCtxt(p); }
+  };
+  struct PlugDeleter {
+    void operator()(xmlSchemaSAXPlugPtr p) const { xmlSchemaSAXUnplug(p); }
+  };
+  if (xml.size() > static_cast<size_t>(INT_MAX)) {
+    errors.Add("the XML text is too large");
+    return nullptr;
+  }
+  std::unique_ptr<xmlSchemaValidCtxt, ValidatorDeleter> validator(
+      xmlSchemaNewValidCtxt(schema.schema));
+  std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(
+      xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
+  if (!validator || !parser) return nullptr;  // no memory, or no text at all
+  xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA);
+  // The plug hands CDATA sections to the tree builder's CDATA handler, which
+  // XML_PARSE_NOCDATA removed; make it build text, as NOCDATA means.
+  parser->sax->cdataBlock = parser->sax->characters;
+  xmlSchemaSetValidStructuredErrors(validator.get(), &ErrorCapture::Handler, &errors);
+  std::unique_ptr<xmlSchemaSAXPlugStruct, PlugDeleter> plug(
+      xmlSchemaSAXPlug(validator.get(), &parser->sax, &parser->userData));
+  if (!plug) {
+    errors.Add("the schema validator cannot be attached to the parser");
+    return nullptr;
+  }
+  errors.set_parser(parser.get());
+  xmlParseDocument(parser.get());
+  errors.set_parser(nullptr);
+  const bool fits = xmlSchemaIsValid(validator.get()) == 1;
+  plug.reset();
+  DocPtr doc(parser->myDoc);
+  parser->myDoc = nullptr;
+  if (!parser->wellFormed) return nullptr;
+  valid = fits;
+  return doc;
 }
 
 }  // namespace corvane::xml

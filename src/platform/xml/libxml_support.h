@@ -36,6 +36,10 @@ class ErrorCapture {
   void set_place(Place p) { place_ = p; }
   // Element names in messages lose this namespace ("{urn:x}Qty" reads "Qty").
   void set_namespace(std::string ns) { namespace_ = "{" + std::move(ns) + "}"; }
+  // While a parser is set, an error without a place of its own takes the
+  // parser's line and column, and a schema validity error stops the parser:
+  // one is enough to refuse the document.
+  void set_parser(xmlParserCtxtPtr parser) { parser_ = parser; }
 
   // The libxml2 structured-error callback; `self` is the capture.
   static void Handler(void* self, xmlErrorPtr error);
@@ -47,6 +51,7 @@ class ErrorCapture {
   size_t more_ = 0;                     // how many more there were
   Place place_ = Place::TextPosition;
   std::string namespace_;
+  xmlParserCtxtPtr parser_ = nullptr;
   xmlStructuredErrorFunc old_structured_;
   void* old_structured_context_;
   xmlGenericErrorFunc old_generic_;
@@ -72,13 +77,22 @@ const CompiledSchema& SchemaFor(const std::string& path, std::string_view root_n
 // component's library (or in its SCHEMA folder).
 std::string InstalledSchemaPath(std::string_view root_name);
 
-// Validates `doc` against the schema; the errors go to `errors`.
-bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors);
-
 // Deleters for libxml2 objects.
 struct DocDeleter {
   void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
+
+// Validates `doc` against the schema; the errors go to `errors`.
+bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors);
+
+// Parses `xml` into a tree and validates it against the schema while it is
+// read; the first schema error stops the parser, so no document costs more
+// than one pass however many errors it holds. Returns null, with the parser's
+// errors in `errors`, when the text is not well-formed XML (or cannot be
+// parsed at all); otherwise the tree (cut short where a schema error stopped
+// it), with `valid` telling whether the document fits the schema.
+DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
+                       bool& valid);
 
 }  // namespace corvane::xml

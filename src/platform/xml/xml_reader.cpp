@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/xml/libxml_support.h"
+#include "platform/xml/markup_bounds.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
 #include "values/value_vector.h"
@@ -17,19 +18,6 @@ namespace {
 struct Refused {
   std::string message;
 };
-
-std::string LineColumn(std::string_view text, size_t offset) {
-  size_t line = 1, column = 1;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      column = 1;
-    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
 
 std::string TextOf(xmlNode* node) {
   xmlChar* content = xmlNodeGetContent(node);
@@ -99,16 +87,18 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
   try {
     if (xml.size() > kMaxXmlBytes)
       throw Refused{"the XML text is larger than " + std::to_string(kMaxXmlBytes >> 20) + " MiB"};
-    if (const size_t doctype = xml.find("<!DOCTYPE"); doctype != std::string_view::npos)
-      throw Refused{LineColumn(xml, doctype) +
-                    ": a document type declaration is not accepted (no DTDs or entities)"};
+    if (std::string bounds =
+            CheckMarkupBounds(xml, {kMaxAttributesPerElement, kMaxElements, kMaxNamespacesInScope});
+        !bounds.empty())
+      throw Refused{std::move(bounds)};
     const std::string path =
         schema_path.empty() ? InstalledSchemaPath(root_name) : std::string(schema_path);
     const CompiledSchema& schema = SchemaFor(path, root_name);
 
     ErrorCapture errors;
-    DocPtr doc(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "document.xml", nullptr,
-                             XML_PARSE_NONET | XML_PARSE_NOCDATA));
+    errors.set_namespace(schema.model.target_namespace);
+    bool valid = false;
+    DocPtr doc = ParseValidating(schema, xml, errors, valid);
     if (!doc) throw Refused{errors.empty() ? "the XML text cannot be read" : errors.Text()};
     if (doc->intSubset || doc->extSubset)
       throw Refused{"a document type declaration is not accepted (no DTDs or entities)"};
@@ -121,8 +111,8 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
                     schema.model.target_namespace + "\", not " +
                     (root ? reinterpret_cast<const char*>(root->name) : "nothing") +
                     (ns.empty() ? "" : " in \"" + ns + "\"")};
-    errors.set_namespace(schema.model.target_namespace);
-    if (!Validate(schema, doc.get(), errors)) throw Refused{errors.Text()};
+    if (!valid)
+      throw Refused{errors.empty() ? "the document does not fit the schema" : errors.Text()};
 
     auto records = ValueVector::Create();
     const ElementModel& record_model = schema.model.record();

@@ -9,8 +9,17 @@
 //
 // Hostile text is harmless: a document type declaration is refused before
 // parsing (so no entities, no external files, no expansion), nothing is
-// fetched from the network, nesting and size are bounded. Error texts give
-// the line and column.
+// fetched from the network, nesting and size are bounded. Every text is
+// accepted or refused in time linear in its size: before parsing, the text
+// is refused when an element has more than kMaxAttributesPerElement
+// attributes, when it holds more than kMaxElements elements, when more than
+// kMaxNamespacesInScope namespace declarations are in scope at one element,
+// or when it is in an encoding other than UTF-8, UTF-16 or one that keeps
+// ASCII as it is (see markup_bounds.h); the schema is checked while the text
+// is parsed, and the first schema error ends the reading. The limits lie far
+// above any real document (a page of a thousand orders of five entries holds
+// about 60,000 elements; documents carry no attributes and one or two
+// namespaces). Error texts give the line and column.
 #pragma once
 
 #include "frame/outside/xml_transfer.h"
@@ -19,6 +28,13 @@ namespace corvane::xml {
 
 // The largest XML text the reader accepts.
 inline constexpr size_t kMaxXmlBytes = 64u << 20;
+// The most attributes one element may carry (namespace declarations count).
+inline constexpr size_t kMaxAttributesPerElement = 256;
+// The most elements one document may hold.
+inline constexpr size_t kMaxElements = 4'000'000;
+// The most namespace declarations in scope at one element (on it and its
+// ancestors).
+inline constexpr size_t kMaxNamespacesInScope = 64;
 
 class XmlReader : public IXmlReader {
  public:

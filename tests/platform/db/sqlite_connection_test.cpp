@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "support/account_file.h"
 #include "support/error_number.h"
@@ -23,6 +25,20 @@ RuntimeError ErrorOf(const std::function<void()>& f) {
   }
   ADD_FAILURE() << "no error raised";
   return RuntimeError(0);
+}
+
+// The journal mode of a database file, read on a connection of its own.
+std::string JournalModeOf(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* stmt = nullptr;
+  std::string mode;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW)
+    mode = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return mode;
 }
 
 class SqliteConnectionTest : public ::testing::Test {
@@ -311,6 +327,51 @@ TEST(SqliteConnection, ADatabaseLockedByAnotherWriterFailsAfterTheBusyTimeout) {
   EXPECT_NO_THROW(c.GetAnyRecordSet("INSERT INTO t_LockStock (FItemID, FQty) VALUES (1, 1)"));
   c.CloseConn();
   HandlePool::CloseIdle();
+}
+
+// An account still in rollback-journal mode is switched to WAL on its first
+// open. The switch needs the file to itself and SQLite answers "locked" at
+// once while another connection writes: the open must wait for the writer up
+// to the busy timeout, as every other statement does.
+TEST(SqliteConnection, TheFirstOpenWaitsForAWriterUpToTheBusyTimeout) {
+  struct Case {
+    const char* why;
+    int busy_timeout_ms;
+    int writer_holds_ms;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"the writer lets go within the timeout", 5000, 200, true},
+      {"the writer holds on past the timeout", 50, 400, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    AccountFile a;
+    a.Exec("PRAGMA journal_mode=DELETE");
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(a.path().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.writer_holds_ms));
+      sqlite3_exec(writer, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    SqliteConnection connection;
+    connection.SetConnString(a.ConnString() + ";Busy Timeout=" + std::to_string(c.busy_timeout_ms));
+    if (c.opens) {
+      EXPECT_NO_THROW(connection.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock"));
+    } else {
+      const RuntimeError e = ErrorOf([&] { connection.GetAnyRecordSet("SELECT 1"); });
+      EXPECT_EQ(e.number(), err::kCannotOpen);
+      EXPECT_NE(e.description().find(a.path() + "\": database is locked"), std::string::npos)
+          << e.description();
+    }
+    release.join();
+    sqlite3_close(writer);
+    connection.CloseConn();
+    HandlePool::CloseIdle();
+    // Opened, the file is in WAL mode; not opened, it is as it was.
+    EXPECT_EQ(JournalModeOf(a.path()), c.opens ? "wal" : "delete");
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -241,6 +242,140 @@ TEST_F(XmlTransferTest, OversizedTextIsRefusedBeforeParsing) {
   const std::string huge(kMaxXmlBytes + 1, ' ');
   EXPECT_FALSE(XmlReader().InputXMLString(doc, huge, Schema(), "TestDocs", error));
   EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+}
+
+// `unit` repeated `times` times, each copy numbered where `unit` holds "#".
+std::string Repeated(std::string_view unit, size_t times) {
+  const size_t hash = unit.find('#');
+  std::string text;
+  if (hash == std::string_view::npos) {  // by doubling: millions of copies stay cheap
+    const size_t size = unit.size() * times;
+    text.reserve(size);
+    text.assign(unit.substr(0, std::min(unit.size(), size)));
+    while (text.size() < size) text.append(text, 0, std::min(text.size(), size - text.size()));
+    return text;
+  }
+  for (size_t i = 0; i < times; ++i)
+    text.append(unit.substr(0, hash)).append(std::to_string(i)).append(unit.substr(hash + 1));
+  return text;
+}
+
+// The text as UTF-16, little endian with its byte order mark (ASCII text only).
+std::string Utf16(std::string_view ascii) {
+  std::string text = "\xFF\xFE";
+  for (char c : ascii) {
+    text += c;
+    text += '\0';
+  }
+  return text;
+}
+
+// Markup whose parsing would cost more than time linear in its size is refused
+// before libxml2 sees it (libxml2 compares every attribute of a tag with every
+// earlier one, and looks each element's namespace up through every declaration
+// in scope). Each of these took minutes, or would without the bounds.
+TEST_F(XmlTransferTest, CostlyMarkupIsRefusedBeforeParsing) {
+  const std::string head = "<?xml version=\"1.0\"?>\n<TestDocs xmlns=\"urn:test:docs\">\n";
+  const std::string tail = "<BillNo>x</BillNo></Doc></TestDocs>";
+  const std::string doc_40_namespaces = "<Doc" + Repeated(" xmlns:p#='urn:p'", 40) + ">";
+  const std::string too_many_attributes =
+      "an element has more than " + std::to_string(kMaxAttributesPerElement) + " attributes";
+  struct Case {
+    const char* why;
+    std::string xml;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"100,000 attributes on one element (1 MB)",
+       head + "<Doc" + Repeated(" a#=\"x\"", 100'000) + ">" + tail,
+       "line 3, column 1: " + too_many_attributes},
+      {"one attribute too many", head + "<Doc" + Repeated(" a#=''", 257) + ">" + tail,
+       too_many_attributes},
+      {"the attributes in UTF-16", Utf16(head + "<Doc" + Repeated(" a#=\"x\"", 300) + ">" + tail),
+       too_many_attributes},
+      {"elements beyond the bound", head + Repeated("<a/>", kMaxElements) + "</TestDocs>",
+       "the document has more than " + std::to_string(kMaxElements) + " elements"},
+      {"namespace declarations piled up through the nesting",
+       head + doc_40_namespaces + "<Customer" + Repeated(" xmlns:q#='urn:q'", 40) + "/>" + tail,
+       "line 3, column " + std::to_string(doc_40_namespaces.size() + 1) + ": more than " +
+           std::to_string(kMaxNamespacesInScope) + " namespace declarations are in scope"},
+      {"a stateful 7-bit encoding",
+       "<?xml version='1.0' encoding = 'ISO-2022-JP'?><TestDocs xmlns='urn:test:docs'/>",
+       "declares the encoding \"ISO-2022-JP\", which is not accepted"},
+      {"an EBCDIC code page declared in ASCII",
+       "<?xml version=\"1.0\" encoding=\"cp037\"?><TestDocs xmlns=\"urn:test:docs\"/>",
+       "declares the encoding \"cp037\""},
+      {"UTF-16 text declaring another byte order",
+       Utf16("<?xml version=\"1.0\" encoding=\"UTF-16BE\"?><TestDocs xmlns=\"urn:test:docs\"/>"),
+       "declares the encoding \"UTF-16BE\""},
+      {"UCS-4 text", std::string("\0\0\0<\0\0\0T", 8), "encoding that is not accepted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string error;
+    Variant doc(int32_t(7));
+    EXPECT_FALSE(XmlReader().InputXMLString(doc, c.xml, Schema(), "TestDocs", error));
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    EXPECT_EQ(doc, Variant(int32_t(7)));
+  }
+}
+
+// What only looks like costly markup is counted as libxml2 reads it: markup in
+// comments, CDATA and quoted values, declarations that went out of scope,
+// UTF-16 and GB18030 text.
+TEST_F(XmlTransferTest, MarkupWithinTheBoundsIsRead) {
+  const std::string fake_tag = "<x" + Repeated(" a#=1", 300) + ">";
+  struct Case {
+    const char* why;
+    std::string xml;
+    std::string note;  // the first record's Note as read
+  };
+  const Case cases[] = {
+      {"a tag's worth of attributes in a comment, a CDATA section and a processing instruction",
+       "<TestDocs xmlns='urn:test:docs'><!--" + fake_tag + "--><?pi " + fake_tag +
+           "?><Doc><BillNo>x</BillNo><Note><![CDATA[" + fake_tag + "]]></Note></Doc></TestDocs>",
+       fake_tag},
+      {"namespace declarations up to the bound",
+       "<TestDocs xmlns='urn:test:docs'" +
+           Repeated(" xmlns:p#='urn:p'", kMaxNamespacesInScope - 1) +
+           "><Doc><BillNo>x</BillNo><Note>n</Note></Doc></TestDocs>",
+       "n"},
+      {"a declaration on every record, never more than two in scope",
+       "<TestDocs xmlns='urn:test:docs'>" +
+           Repeated("<Doc xmlns='urn:test:docs'><BillNo>x</BillNo><Note>n</Note></Doc>",
+                    kMaxNamespacesInScope * 2) +
+           "</TestDocs>",
+       "n"},
+      {"UTF-16 with its byte order mark",
+       Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?><TestDocs xmlns=\"urn:test:docs\">"
+             "<Doc><BillNo>x</BillNo><Note>a=b</Note></Doc></TestDocs>"),
+       "a=b"},
+      {"GB18030",
+       "<?xml version=\"1.0\" encoding=\"GB18030\"?><TestDocs xmlns=\"urn:test:docs\"><Doc>"
+       "<BillNo>x</BillNo><Note>\xC2\xDD\xCB\xA8</Note></Doc></TestDocs>",
+       "螺栓"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::string error;
+    const ValueVectorPtr back = Read(c.xml, error);
+    ASSERT_TRUE(back) << error;
+    EXPECT_EQ(back->Item(1).ObjectAs<ValueDictionary>()->Value("Note"), Variant(c.note));
+  }
+}
+
+// The schema is checked while the text is parsed, and the first error ends the
+// reading: a document of many faults costs one pass and reports the first.
+TEST_F(XmlTransferTest, TheFirstSchemaErrorEndsTheReading) {
+  const std::string xml = "<TestDocs xmlns='urn:test:docs'>\n" +
+                          Repeated("<Doc><BillNo>x</BillNo><Colour/></Doc>\n", 20'000) +
+                          "</TestDocs>";
+  std::string error;
+  EXPECT_FALSE(Read(xml, error));
+  EXPECT_EQ(error.rfind("line 2, column ", 0), 0u) << error;
+  EXPECT_NE(error.find("Element 'Colour': This element is not expected"), std::string::npos)
+      << error;
+  EXPECT_EQ(error.find("more errors"), std::string::npos) << error;
 }
 
 TEST_F(XmlTransferTest, ElementsThatRepeatAreListsEvenWhenOnce) {

@@ -1,0 +1,1 @@
+SELECT 'n:' + CASE WHEN a=1 THEN b ELSE c END + 'x', FName + ' ' + LTRIM(FNumber) FROM t

@@ -1,0 +1,1 @@
+SELECT CONVERT(varchar(20), a), CONVERT(datetime, b), CAST(c AS nvarchar(max)), CAST(d AS int), CAST(e AS date)

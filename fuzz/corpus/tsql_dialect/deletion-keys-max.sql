@@ -1,0 +1,1 @@
+SELECT MAX(u.FTimeStamp) FMT FROM ( SELECT TOP 100 * FROM COM_DataChange  WHERE FSystemFlag=1 ORDER BY FTimeStamp) u

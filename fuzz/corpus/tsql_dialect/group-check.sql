@@ -1,0 +1,1 @@
+SELECT t_User.FUserID FROM t_Group, t_User WHERE t_Group.FUserID= t_User.FUserID AND t_User.FUserID= 16394AND t_Group.FGroupID= 1

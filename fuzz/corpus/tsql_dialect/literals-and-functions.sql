@@ -1,0 +1,1 @@
+SELECT ISNULL(a,''), x=GetDate(), [b c]=1, N'it''s', 0x107D1, LEN(a), CHARINDEX('x', ISNULL(b,'')) FROM t WITH (NOLOCK) WHERE b !< 1 AND c !> 2
