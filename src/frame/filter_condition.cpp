@@ -8,6 +8,10 @@
 namespace corvane {
 namespace {
 
+// How deep a condition's parentheses may nest: far beyond a written
+// condition, and a bound on the work of translating the statement.
+constexpr int kMaxDepth = 64;
+
 // Moves `i` past a quoted run whose opening quote is at `i`; a doubled closing
 // quote stands for itself. False when the text ends first.
 bool SkipQuoted(std::string_view s, size_t& i, char close) {
@@ -39,7 +43,7 @@ const char* Fault(std::string_view filter) {
     if (c == ';') return MessageKey("引号外有语句分隔符 ;");
     if ((c == '-' && next == '-') || (c == '/' && next == '*'))
       return MessageKey("引号外有注释 -- 或 /*");
-    if (c == '(') ++depth;
+    if (c == '(' && ++depth > kMaxDepth) return MessageKey("括号嵌套超过 64 层");
     if (c == ')' && --depth < 0) return MessageKey("右括号 ) 多于此前的左括号 (");
     ++i;
   }

@@ -5,7 +5,9 @@
 // value) when, outside string literals ('...', N'...') and quoted names
 // ("..." and [...]), it holds a statement separator ";", a comment ("--" or
 // "/*"), a ")" that closes more than was opened, a "(" left open, or a quote
-// or bracket left unclosed; a zero byte anywhere is refused too, since the
+// or bracket left unclosed, or parentheses nested more than 64 deep (which
+// no written condition needs, and which would make the statement's
+// translation costly); a zero byte anywhere is refused too, since the
 // database would read the statement only up to it. Literals may hold any of
 // these characters. An empty Filter means "no filter" and passes.
 //

@@ -32,6 +32,7 @@ TEST(FilterCondition, RefusesWhatIsNotOneCondition) {
       {"[FBillNo=1", "引号"},
       {"FBillNo]=1", "]"},
       {std::string("FCustID=5\0) OR (1=1", 19), "零字符"},
+      {std::string(65, '(') + "1=1" + std::string(65, ')'), "64"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.filter);
@@ -46,7 +47,7 @@ TEST(FilterCondition, RefusesWhatIsNotOneCondition) {
 }
 
 TEST(FilterCondition, AcceptsConditionsWhoseLiteralsHoldAnything) {
-  const char* const kConditions[] = {
+  const std::string kConditions[] = {
       "",
       "FCustID=5",
       "FBillNo LIKE 'A;B--(%'",
@@ -56,8 +57,9 @@ TEST(FilterCondition, AcceptsConditionsWhoseLiteralsHoldAnything) {
       "\"F;Note\" = 'x' AND [F--Name)] = 'y' AND [a]]b(] = 1",
       "(FCustID IN (1, 2, (3))) AND (FDate >= '2024-01-01' OR FStatus <> 0)",
       "FAmount - -1 > 0 AND FAmount / 2 > 1",
+      std::string(64, '(') + "1=1" + std::string(64, ')'),
   };
-  for (const char* condition : kConditions) {
+  for (const std::string& condition : kConditions) {
     SCOPED_TRACE(condition);
     EXPECT_NO_THROW(CheckFilterCondition(condition));
   }
