@@ -6,7 +6,8 @@
 // text holds a given piece, with the error a refused statement gives; and it
 // can run a hook after a statement (another writer acting between two reads
 // of the code under test). Statements run on the test's thread, so the plan
-// needs no lock.
+// needs no lock. A connection that outlives the scope (the member connection
+// of an object the test keeps) forwards every statement unchanged after it.
 #pragma once
 
 #include <functional>
@@ -31,14 +32,15 @@ struct FaultPlan {
   int count = 0;                    // statements seen so far
   std::vector<std::string> seen;    // their texts, in order
   int failed = 0;                   // statements failed on purpose
+  bool armed = true;                // false once the scope has ended
 };
 
 inline constexpr const char* kInjectedFault = "injected fault: the database refused the statement";
 
 class FaultyConnection : public IConnection {
  public:
-  explicit FaultyConnection(FaultPlan& plan)
-      : plan_(plan), inner_(std::make_shared<db::SqliteConnection>()) {}
+  explicit FaultyConnection(std::shared_ptr<FaultPlan> plan)
+      : plan_(std::move(plan)), inner_(std::make_shared<db::SqliteConnection>()) {}
 
   void SetConnString(std::string_view conn_string) override { inner_->SetConnString(conn_string); }
   std::string ConnString() const override { return inner_->ConnString(); }
@@ -56,20 +58,22 @@ class FaultyConnection : public IConnection {
  private:
   template <typename F>
   RecordSetPtr Run(std::string_view sql, F&& forward) {
-    const int n = ++plan_.count;
-    plan_.seen.emplace_back(sql);
-    if (n == plan_.fail_at ||
-        (!plan_.fail_matching.empty() && sql.find(plan_.fail_matching) != std::string_view::npos)) {
-      ++plan_.failed;
+    FaultPlan& plan = *plan_;
+    if (!plan.armed) return forward();
+    const int n = ++plan.count;
+    plan.seen.emplace_back(sql);
+    if (n == plan.fail_at ||
+        (!plan.fail_matching.empty() && sql.find(plan.fail_matching) != std::string_view::npos)) {
+      ++plan.failed;
       throw RuntimeError(err::kStatementFailed, "ZuMConnection.Connection",
                          std::string(kInjectedFault) + " (" + std::string(sql) + ")");
     }
     RecordSetPtr rows = forward();
-    if (plan_.after) plan_.after(n, sql);
+    if (plan.after) plan.after(n, sql);
     return rows;
   }
 
-  FaultPlan& plan_;
+  std::shared_ptr<FaultPlan> plan_;
   std::shared_ptr<db::SqliteConnection> inner_;
 };
 
@@ -77,8 +81,20 @@ class FaultyConnection : public IConnection {
 class ScopedFaultyConnections {
  public:
   ScopedFaultyConnections()
-      : override_(kConnectionProgId, [this] { return std::make_shared<FaultyConnection>(plan); }) {}
-  FaultPlan plan;
+      : override_(kConnectionProgId,
+                  [shared = shared_] { return std::make_shared<FaultyConnection>(shared); }) {}
+  ~ScopedFaultyConnections() {
+    shared_->armed = false;
+    shared_->after = nullptr;  // it may refer to the test's locals
+  }
+  ScopedFaultyConnections(const ScopedFaultyConnections&) = delete;
+  ScopedFaultyConnections& operator=(const ScopedFaultyConnections&) = delete;
+
+ private:
+  std::shared_ptr<FaultPlan> shared_ = std::make_shared<FaultPlan>();
+
+ public:
+  FaultPlan& plan = *shared_;
 
  private:
   ScopedProgIdOverride override_;
