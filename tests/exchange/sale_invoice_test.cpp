@@ -517,9 +517,14 @@ TEST_F(SaleInvoiceImportTest, QuotesAndSqlInTextFieldsAreStoredAsText) {
                  "JOIN t_Item c ON c.FItemID=s.FCustID"),
             (std::vector<std::vector<std::string>>{{bill, uuid, note, "O'Neil"}}));
   EXPECT_EQ(One("SELECT COUNT(*) FROM ICSaleEntry"), "1");
-  // Found again by that number: saved over, not written twice.
+  // Found again by that number, and with CheckByUUID by that UUID under
+  // another number: saved over, never written twice.
   ASSERT_TRUE(Import(cls, {invoice}).ok);
-  EXPECT_EQ(One("SELECT COUNT(*) FROM ICSale"), "1");
+  cls.SetCheckByUUID(true);
+  invoice->SetValue("BillNo", Variant("RENAMED-1"));
+  ASSERT_TRUE(Import(cls, {invoice}).ok);
+  EXPECT_EQ(Rows("SELECT FBillNo, FUUID FROM ICSale"),
+            (std::vector<std::vector<std::string>>{{"RENAMED-1", uuid}}));
   EXPECT_EQ(One("SELECT COUNT(*) FROM ICSaleEntry"), "1");
 }
 
@@ -530,8 +535,8 @@ TEST_F(SaleInvoiceImportTest, TheUuidIsKeptWithoutCheckByUuidAndABlankOneIsNone)
     return i;
   };
   clsSaleInvoice cls;
-  ASSERT_TRUE(Import(cls, {with_uuid("U-1", "CRM-INVOICE-1"), with_uuid("U-2", "   ")}).ok);
-  EXPECT_EQ(One("SELECT FUUID FROM ICSale WHERE FBillNo='U-1'"), "CRM-INVOICE-1");
+  ASSERT_TRUE(Import(cls, {with_uuid("U-1", "  CRM-INVOICE-1 "), with_uuid("U-2", "   ")}).ok);
+  EXPECT_EQ(One("SELECT FUUID FROM ICSale WHERE FBillNo='U-1'"), "CRM-INVOICE-1");  // trimmed
   EXPECT_EQ(One("SELECT LENGTH(FUUID) FROM ICSale WHERE FBillNo='U-2'"), "36");
 }
 

@@ -790,6 +790,14 @@ TEST_F(StockBillImportTest, QuotesAndSqlInEveryTextFieldAreStoredAsText) {
       (std::vector<std::vector<std::string>>{{"O'Neil-" + hostile, "U'" + hostile, "N'" + hostile,
                                               "O'Neil", "BatchNo'" + hostile, "MapName'" + hostile,
                                               "MapNumber'" + hostile, "Note'" + hostile}}));
+  // With CheckByUUID the bill is found by that UUID under another number
+  // and saved over, never written twice.
+  cls.SetCheckByUUID(true);
+  bill->SetValue("BillNo", Variant("RENAMED-1"));
+  ASSERT_TRUE(Import(cls, {bill}).ok);
+  EXPECT_EQ(Rows("SELECT FBillNo, FUUID FROM ICStockBill"),
+            (std::vector<std::vector<std::string>>{{"RENAMED-1", "U'" + hostile}}));
+  EXPECT_EQ(Entries(), "1");
   // A blank UUID is none: the bill gets a new one.
   auto blank = Bill(5, "BLANK-UUID");
   blank->SetValue("UUID", Variant("  "));
