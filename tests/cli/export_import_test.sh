@@ -2,8 +2,9 @@
 # "corvane export" and "corvane import" from the outside: paging with a saved
 # cursor, a second run that finds nothing new, a state file that cannot be
 # used, an output folder that cannot be written, a --filter that is not one
-# condition, a page that does not move the cursor, and importing the pages
-# into an account that holds base data only.
+# condition, a page that does not move the cursor, importing the pages
+# into an account that holds base data only, and the sales invoices and stock
+# bills of one kind.
 #   export_import_test.sh CORVANE_CLI DEMO_DB
 cli=$1
 db=$2
@@ -94,6 +95,25 @@ check "nothing is saved twice" grep -q '^imported 0 sales orders' "$work/out"
 first=$(ls "$work"/pages/*.xml | head -n 1)
 expect "--stop-on-error stops at the first refused order" 1 'the import of this file stopped here' \
   "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
+
+# Sales invoices and stock bills of one kind.
+count() { "$cli" erp sql --db "$db" "$1" | sed -n 3p | tr -d ' '; }
+invoices=$(count "SELECT COUNT(*) AS n FROM ICSale WHERE FInterID <> 0 AND FTranType IN (80,86)")
+expect "every sales invoice is exported" 0 "^exported $invoices sales invoices in $(( (invoices + 2) / 3 )) pages" \
+  "$cli" export saleinvoice --db "$db" --per-count 3 --out "$work/invoices"
+check "each exported invoice carries type 80 or 86" \
+  test "$(cat "$work"/invoices/*.xml | grep -Ec '<SaleInvoiceType>(80|86)</SaleInvoiceType>')" -eq "$invoices"
+receipts=$(count "SELECT COUNT(*) AS n FROM ICStockBill WHERE FInterID <> 0 AND FTranType = 1")
+expect "--stock-bill-type 4 exports the purchase receipts" 0 "^exported $receipts stock bills in 1 pages" \
+  "$cli" export stockbill --db "$db" --stock-bill-type 4 --out "$work/receipts"
+check "only purchase receipts" \
+  test "$(cat "$work"/receipts/*.xml | grep -c '<TranType>1</TranType>')" -eq "$receipts"
+check "no sales delivery among them" \
+  test "$(cat "$work"/receipts/*.xml | grep -c '<TranType>21</TranType>')" -eq 0
+expect "importing stock bills needs their kind" 2 'give --stock-bill-type 4' \
+  "$cli" import stockbill --db "$work/target.db" "$work"/receipts/*.xml
+check "nothing is imported without the kind" test "$("$cli" erp sql --db "$work/target.db" \
+  "SELECT COUNT(*) AS n FROM ICStockBill" | sed -n 3p | tr -d ' ')" = 0
 
 echo "export/import: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
