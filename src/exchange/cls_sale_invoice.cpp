@@ -158,15 +158,18 @@ ValueVectorPtr clsSaleInvoice::EntryStatements(const ValueDictionary& invoice) {
     if (item == 0) throw CheckFailed{MessageKey("物料不能为空！")};
     const int32_t unit = KeyId(check_by_uuid(), entry, "Unit", "MeasureUnit");
     if (unit == 0) throw CheckFailed{MessageKey("计量单位不能为空！")};
+    // The other values, checked in the order of their columns.
+    const std::string price = NumberOf(entry, "AuxPrice", "0", kSource);
+    const std::string tax_price = NumberOf(entry, "AuxTaxPrice", "0", kSource);
+    const std::string tax_rate = NumberOf(entry, "TaxRate", "0", kSource);
+    const std::string discount_rate = NumberOf(entry, "DiscountRate", "0", kSource);
+    const std::string tax_amount = NumberOf(entry, "TaxAmount", "0", kSource);
     statements->Add(Variant(
         "INSERT INTO ICSaleEntry (FBrNo,FInterID,FEntryID,FItemID,FAuxQty,FUnitID,FAuxPrice,"
         "FAuxTaxPrice,FTaxRate,FDiscountRate,FAmount,FTaxAmount)VALUES ('0',@BillInterID," +
         std::to_string(i) + "," + std::to_string(item) + "," + qty + "," + std::to_string(unit) +
-        "," + NumberOf(entry, "AuxPrice", "0", kSource) + "," +
-        NumberOf(entry, "AuxTaxPrice", "0", kSource) + "," +
-        NumberOf(entry, "TaxRate", "0", kSource) + "," +
-        NumberOf(entry, "DiscountRate", "0", kSource) + "," + amount + "," +
-        NumberOf(entry, "TaxAmount", "0", kSource) + ")"));
+        "," + price + "," + tax_price + "," + tax_rate + "," + discount_rate + "," + amount + "," +
+        tax_amount + ")"));
   }
   return statements;
 }

@@ -189,6 +189,9 @@ ValueVectorPtr clsStockBill::EntryStatements(const ValueDictionary& bill) {
   const ValueVectorPtr entries = EntriesOf(bill, "Entry");
   const int32_t rob = WholeNumberOf(bill, "ROB", 1, kSource);
   const bool by_uuid = check_by_uuid();
+  // The warehouse of every entry is the bill's; it is checked with each
+  // entry, after the entry's item.
+  const int32_t warehouse = KeyId(by_uuid, bill, "DCStockID", "Item", Variant(int32_t(5)));
   auto statements = ValueVector::Create();
   statements->Add(Variant(""));  // position 0 holds no entry
   for (int32_t i = 1; i <= entries->Count(); ++i) {
@@ -199,8 +202,6 @@ ValueVectorPtr clsStockBill::EntryStatements(const ValueDictionary& bill) {
     CheckQuantitySigns(CDbl(Variant(qty)), CDbl(Variant(amount)), rob);
     const int32_t item = KeyId(by_uuid, entry, "Item", "Item", Variant(int32_t(4)));
     if (item == 0) throw CheckFailed{MessageKey("物料不能为空！")};
-    // The warehouse of every entry is the bill's.
-    const int32_t warehouse = KeyId(by_uuid, bill, "DCStockID", "Item", Variant(int32_t(5)));
     if (warehouse == 0)
       throw CheckFailed{ByKind(kind_code_, MessageKey("收料仓库不能为空！"),
                                MessageKey("发料仓库不能为空！"), MessageKey("仓库不能为空！"))};
@@ -215,20 +216,28 @@ ValueVectorPtr clsStockBill::EntryStatements(const ValueDictionary& bill) {
       shelf_life = text.empty() ? "Null"
                                 : SqlLiteral(DateToText(DocumentDate(Variant(text), "KFDate", kSource)));
     }
+    // The other values, checked in the order of their columns.
+    const std::string plan_price = number("AuxPlanPrice");
+    const std::string price = number("AuxPrice");
+    const std::string qty_must = number("AuxQtyMust");
+    const std::string period = std::to_string(WholeNumberOf(entry, "KFPeriod", 0, kSource));
+    const std::string plan_amount = number("PlanAmount");
+    const std::string base_qty = number("Qty");
+    const std::string base_qty_must = number("QtyMust");
+    const std::string consign_amount = number("ConsignAmount");
+    const std::string consign_price = number("ConsignPrice");
     statements->Add(Variant(
         "Insert Into ICStockBillEntry (FBrNo,FInterID,FEntryID,FItemID,Famount,FAuxPlanPrice,"
         "Fauxprice,Fauxqty,FAuxQtyMust,FBatchNo,FDCStockID,FDCSPID,\r\n"
         "FKFDate,FKFPeriod,FMapName,FMapNumber,Fnote,FPlanAmount,FQty,FQtyMust,FUnitID,"
         "FConsignAmount,FConsignPrice) Values ('0',@BillInterID," +
-        std::to_string(i) + "," + std::to_string(item) + "," + amount + "," +
-        number("AuxPlanPrice") + "," + number("AuxPrice") + "," + qty + "," +
-        number("AuxQtyMust") + "," + SqlLiteral(TextOf(entry, "BatchNo")) + "," +
-        std::to_string(warehouse) + "," + std::to_string(place) + "," + shelf_life + "," +
-        std::to_string(WholeNumberOf(entry, "KFPeriod", 0, kSource)) + "," +
-        SqlLiteral(TextOf(entry, "MapName")) + "," + SqlLiteral(TextOf(entry, "MapNumber")) + "," +
-        SqlLiteral(TextOf(entry, "Note")) + "," + number("PlanAmount") + "," + number("Qty") +
-        "," + number("QtyMust") + "," + std::to_string(unit) + "," + number("ConsignAmount") +
-        "," + number("ConsignPrice") + ")"));
+        std::to_string(i) + "," + std::to_string(item) + "," + amount + "," + plan_price + "," +
+        price + "," + qty + "," + qty_must + "," + SqlLiteral(TextOf(entry, "BatchNo")) + "," +
+        std::to_string(warehouse) + "," + std::to_string(place) + "," + shelf_life + "," + period +
+        "," + SqlLiteral(TextOf(entry, "MapName")) + "," + SqlLiteral(TextOf(entry, "MapNumber")) +
+        "," + SqlLiteral(TextOf(entry, "Note")) + "," + plan_amount + "," + base_qty + "," +
+        base_qty_must + "," + std::to_string(unit) + "," + consign_amount + "," + consign_price +
+        ")"));
   }
   return statements;
 }
@@ -242,17 +251,16 @@ int32_t clsStockBill::StockBillImportBill(const ValueDictionary& bill, std::stri
         uuid, bill_no, [this](const std::string& u) { return FindStockBillByUUID(u); },
         [this](const std::string& n) { return FindStockBillByBillNo(n); });
     if (found.skip) return found.inter_id;
-    // The bill is saved under the object's kind, so that it is numbered by
-    // its own rule and a delivery meets the negative-stock check; the
-    // record's TranType counts only while no kind is set.
-    const int32_t tran_type =
-        kind_code_ != 0 ? kind_code_ : WholeNumberOf(bill, "TranType", 0, kSource);
-
     auto save = ValueVector::Create();
     save->Add(Variant(SaveHead(found, bill_no)));
     const std::string head = HeadStatement(bill, uuid);
     save->Add(Variant(EntryStatements(bill)));
     save->Add(Variant(head));
+    // The bill is saved under the object's kind, so that it is numbered by
+    // its own rule and a delivery meets the negative-stock check; the
+    // record's TranType counts only while no kind is set.
+    const int32_t tran_type =
+        kind_code_ != 0 ? kind_code_ : WholeNumberOf(bill, "TranType", 0, kSource);
 
     int32_t saved_id = 0;
     std::string refusal;
