@@ -643,6 +643,74 @@ BEGIN
 END;
 
 -- ---------------------------------------------------------------------------------------------
+-- Dates
+--
+-- A DATETIME column takes only what the server would convert (IS_ERP_DATETIME): a bad date
+-- fails its own statement, as on the server, instead of being stored as text that no reader
+-- can use.
+-- ---------------------------------------------------------------------------------------------
+
+CREATE TRIGGER trg_SEOrder_Dates_Insert BEFORE INSERT ON SEOrder
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_SEOrder_Dates_Update BEFORE UPDATE OF FDate ON SEOrder
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_SEOrderEntry_Dates_Insert BEFORE INSERT ON SEOrderEntry
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate) AND IS_ERP_DATETIME(NEW.FAdviceConsignDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_SEOrderEntry_Dates_Update BEFORE UPDATE OF FDate, FAdviceConsignDate ON SEOrderEntry
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate) AND IS_ERP_DATETIME(NEW.FAdviceConsignDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICSale_Dates_Insert BEFORE INSERT ON ICSale
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICSale_Dates_Update BEFORE UPDATE OF FDate ON ICSale
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICStockBill_Dates_Insert BEFORE INSERT ON ICStockBill
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICStockBill_Dates_Update BEFORE UPDATE OF FDate ON ICStockBill
+WHEN NOT (IS_ERP_DATETIME(NEW.FDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICStockBillEntry_Dates_Insert BEFORE INSERT ON ICStockBillEntry
+WHEN NOT (IS_ERP_DATETIME(NEW.FKFDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+CREATE TRIGGER trg_ICStockBillEntry_Dates_Update BEFORE UPDATE OF FKFDate ON ICStockBillEntry
+WHEN NOT (IS_ERP_DATETIME(NEW.FKFDate))
+BEGIN
+  SELECT RAISE(ABORT, 'Conversion failed when converting date and/or time from character string.');
+END;
+
+-- ---------------------------------------------------------------------------------------------
 -- Rows every account starts with
 -- ---------------------------------------------------------------------------------------------
 

@@ -77,6 +77,44 @@ void RowVersionBlobFunction(sqlite3_context* context, int /*argc*/, sqlite3_valu
   sqlite3_result_blob(context, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
+// Reads `count` digits at `at`; -1 when any is not a digit or the text ends.
+int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
+  if (at + count > text.size()) return -1;
+  int n = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    n = n * 10 + (text[i] - '0');
+  }
+  return n;
+}
+
+bool IsRealDay(int year, int month, int day) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1753 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+// "hh:mm", "hh:mm:ss" or "hh:mm:ss.f" (1 to 7 fraction digits) from `at` to the end.
+bool IsTimeOfDay(std::string_view text, std::size_t at) {
+  const int hour = DigitsAt(text, at, 2), minute = DigitsAt(text, at + 3, 2);
+  if (hour < 0 || hour > 23 || text.size() < at + 5 || text[at + 2] != ':' || minute < 0 ||
+      minute > 59)
+    return false;
+  at += 5;
+  if (at == text.size()) return true;
+  const int second = DigitsAt(text, at + 1, 2);
+  if (text[at] != ':' || second < 0 || second > 59) return false;
+  at += 3;
+  if (at == text.size()) return true;
+  if (text[at] != '.' || text.size() - at - 1 < 1 || text.size() - at - 1 > 7) return false;
+  return DigitsAt(text, at + 1, text.size() - at - 1) >= 0;
+}
+
+void IsErpDateTimeFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+  sqlite3_result_int(context, IsErpDateTime(argv[0]) ? 1 : 0);
+}
+
 [[noreturn]] void ThrowRegistrationError(sqlite3* db, const char* what, int rc) {
   const char* message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   throw std::runtime_error(std::string("cannot register ") + what + " on the account database: " +
@@ -92,6 +130,40 @@ void RegisterFunction(sqlite3* db, const char* name, int arg_count, int flags,
 }
 
 }  // namespace
+
+bool IsErpDateTimeText(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.empty()) return true;  // the server stores it as 1900-01-01
+  if (text.size() >= 5 && text[2] == ':') return IsTimeOfDay(text, 0);  // a time of day alone
+  int year = -1, month = -1, day = -1;
+  std::size_t end = 0;
+  if (text.size() >= 10 && (text[4] == '-' || text[4] == '/') && text[7] == text[4]) {
+    year = DigitsAt(text, 0, 4), month = DigitsAt(text, 5, 2), day = DigitsAt(text, 8, 2);
+    end = 10;
+  } else if (text.size() >= 8) {
+    year = DigitsAt(text, 0, 4), month = DigitsAt(text, 4, 2), day = DigitsAt(text, 6, 2);
+    end = 8;
+  }
+  if (!IsRealDay(year, month, day)) return false;
+  if (end == text.size()) return true;
+  return (text[end] == ' ' || text[end] == 'T') && IsTimeOfDay(text, end + 1);
+}
+
+bool IsErpDateTime(sqlite3_value* value) {
+  switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+      return true;  // numbers convert as days since 1900-01-01
+    case SQLITE_TEXT:
+      return IsErpDateTimeText(std::string_view(
+          reinterpret_cast<const char*>(sqlite3_value_text(value)),
+          static_cast<std::size_t>(sqlite3_value_bytes(value))));
+    default:
+      return false;
+  }
+}
 
 int CompareErpText(std::string_view a, std::string_view b) {
   return CompareErpBytes(reinterpret_cast<const unsigned char*>(a.data()), a.size(),
@@ -137,6 +209,7 @@ void RegisterErpSqlFunctions(sqlite3* db) {
   RegisterFunction(db, "NEWID", 0, 0, NewIdFunction);
   RegisterFunction(db, "GETDATE", 0, 0, GetDateFunction);
   RegisterFunction(db, "ROWVERSION_BLOB", 1, SQLITE_DETERMINISTIC, RowVersionBlobFunction);
+  RegisterFunction(db, "IS_ERP_DATETIME", 1, SQLITE_DETERMINISTIC, IsErpDateTimeFunction);
 }
 
 }  // namespace corvane::erpdb

@@ -16,6 +16,11 @@
 //   - GETDATE(): the local time as text "yyyy-mm-dd hh:mm:ss.mmm", read anew on every call;
 //   - ROWVERSION_BLOB(n): the 8-byte big-endian BLOB of the integer n (two's complement), so
 //     that BLOB order is numeric order for n >= 0; NULL gives NULL.
+//   - IS_ERP_DATETIME(x): 1 when the server would store x in a DATETIME column, else 0: NULL,
+//     a number, the empty text, or text "yyyy-mm-dd", "yyyy/mm/dd" or "yyyymmdd" naming a real
+//     day from 1753-01-01 to 9999-12-31, alone or followed by " " or "T" and a time
+//     "hh:mm[:ss[.fffffff]]", or such a time alone (blanks around are ignored). The schema's
+//     triggers refuse any other value in every DATETIME column, as the server refuses it.
 //   Function names are case-insensitive in SQL (GetDate() works). All are flagged innocuous, so
 //   the schema's triggers and defaults may use them whatever the connection's trust setting.
 //   Registering again replaces the earlier registration.
@@ -31,11 +36,17 @@
 #include <string_view>
 
 struct sqlite3;
+struct sqlite3_value;
 
 namespace corvane::erpdb {
 
-// Registers ERPTEXT, NEWID(), GETDATE() and ROWVERSION_BLOB() on `db` (not owned).
+// Registers ERPTEXT, NEWID(), GETDATE(), ROWVERSION_BLOB() and IS_ERP_DATETIME() on `db`
+// (not owned).
 void RegisterErpSqlFunctions(sqlite3* db);
+
+// IS_ERP_DATETIME for text, and for any SQLite value.
+bool IsErpDateTimeText(std::string_view text);
+bool IsErpDateTime(sqlite3_value* value);
 
 // The ERPTEXT order for callers outside SQL (for example a filter over rows already fetched):
 // negative, zero or positive as `a` sorts before, equal to or after `b`.

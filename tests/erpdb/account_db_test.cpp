@@ -527,6 +527,55 @@ TEST(AccountDb, SavingOverABillLogsNoDeletionWhileDeletingItDoes) {
   }
 }
 
+TEST(AccountDb, DateTimeColumnsTakeOnlyWhatTheServerConverts) {
+  const struct {
+    const char* value;
+    bool stored;
+  } cases[] = {
+      {"'2024-02-29'", true},          {"'9999-12-31'", true},
+      {"'1753-01-01'", true},          {"'2024/05/02'", true},
+      {"'20240502'", true},            {"'2024-05-02 13:45'", true},
+      {"'2024-05-02T13:45:07.123'", true},
+      {"'13:45:07'", true},            {"''", true},
+      {"NULL", true},                  {"45000", true},
+      {"'2023-02-30'", false},         {"'1752-12-31'", false},
+      {"'2024-13-01'", false},         {"'2024-05-02 24:00'", false},
+      {"'tomorrow'", false},           {"'2024-05-02x'", false},
+      {"'2024-5-2'", false},           {"X'00'", false},
+  };
+  TestDb db;
+  const struct {
+    const char* table;
+    const char* column;
+  } columns[] = {{"SEOrder", "FDate"},       {"SEOrderEntry", "FAdviceConsignDate"},
+                 {"ICSale", "FDate"},        {"ICStockBill", "FDate"},
+                 {"ICStockBillEntry", "FKFDate"}};
+  int id = 0;
+  for (const auto& column : columns) {
+    const bool entry = std::string(column.table).find("Entry") != std::string::npos;
+    // INSERT of row `key` with the date column set to `value`, or left out.
+    auto insert = [&](const std::string& key, const char* value) {
+      return std::string("INSERT INTO ") + column.table + " (FInterID" +
+             (entry ? ", FEntryID" : "") + (value ? std::string(", ") + column.column : "") +
+             ") VALUES (" + key + (entry ? ", 1" : "") + (value ? std::string(", ") + value : "") +
+             ")";
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(column.table) + "." + column.column + " = " + c.value);
+      const std::string key = std::to_string(++id);
+      const std::string error = db.Try(insert(key, c.value));
+      EXPECT_EQ(error.empty(), c.stored) << error;
+      if (c.stored) continue;
+      EXPECT_NE(error.find("Conversion failed when converting date"), std::string::npos);
+      // An update is refused alike.
+      db.Exec(insert(key, nullptr));
+      EXPECT_NE(db.Try(std::string("UPDATE ") + column.table + " SET " + column.column + " = " +
+                       c.value + " WHERE FInterID = " + key),
+                "");
+    }
+  }
+}
+
 TEST(AccountDb, ErpTextComparesLikeTheServer) {
   TestDb db(false);
   const struct {
