@@ -20,6 +20,7 @@
 #include "apps/corvane/account_options.h"
 #include "apps/corvane/export_command.h"
 #include "apps/corvane/import_command.h"
+#include "apps/corvane/query_command.h"
 #include "apps/corvane/table_printer.h"
 #include "erpdb/demo_data.h"
 #include "frame/call_context.h"
@@ -144,6 +145,9 @@ int main(int argc, char** argv) {
   auto* export_cmd = corvane::cli::AddExportCommand(app, export_options);
   corvane::cli::ImportOptions import_options;
   auto* import_cmd = corvane::cli::AddImportCommand(app, import_options);
+  corvane::cli::QueryOptions stock_options, trace_options;
+  auto* stock_cmd = corvane::cli::AddStockCommand(app, stock_options);
+  auto* trace_cmd = corvane::cli::AddTraceCommand(app, trace_options);
 
   try {
     app.parse(argc, argv);
@@ -157,6 +161,8 @@ int main(int argc, char** argv) {
     if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
     if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
     if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
+    if (*stock_cmd) return corvane::cli::RunStock(stock_options, std::cout, std::cerr);
+    if (*trace_cmd) return corvane::cli::RunTrace(trace_options, std::cout, std::cerr);
     if (*sql) {
       if (!sql_account.Given()) {
         std::cerr << "erp sql: give --db PATH or --props\n";

@@ -60,26 +60,26 @@ std::string CellText(const Variant& value) {
   }
 }
 
-int PrintRecordSet(IRecordSet& rs, std::ostream& out) {
-  const int32_t columns = rs.FieldCount();
-  std::vector<std::vector<std::string>> cells;
-  std::vector<size_t> widths(static_cast<size_t>(columns));
-  std::vector<std::string> header;
-  for (int32_t c = 0; c < columns; ++c) {
-    header.push_back(Clip(rs.FieldName(c)));
-    widths[c] = DisplayWidth(header.back());
+int PrintTable(const std::vector<std::string>& header,
+               const std::vector<std::vector<std::string>>& rows, std::ostream& out) {
+  const size_t columns = header.size();
+  std::vector<size_t> widths(columns);
+  std::vector<std::string> head;
+  for (size_t c = 0; c < columns; ++c) {
+    head.push_back(Clip(header[c]));
+    widths[c] = DisplayWidth(head.back());
   }
-  if (!rs.Eof()) rs.MoveFirst();
-  for (; !rs.Eof(); rs.MoveNext()) {
-    std::vector<std::string> row;
-    for (int32_t c = 0; c < columns; ++c) {
-      row.push_back(Clip(CellText(rs.Fields(c))));
-      widths[c] = std::max(widths[c], DisplayWidth(row.back()));
+  std::vector<std::vector<std::string>> cells;
+  for (const auto& row : rows) {
+    std::vector<std::string> clipped;
+    for (size_t c = 0; c < columns; ++c) {
+      clipped.push_back(Clip(c < row.size() ? row[c] : std::string()));
+      widths[c] = std::max(widths[c], DisplayWidth(clipped.back()));
     }
-    cells.push_back(std::move(row));
+    cells.push_back(std::move(clipped));
   }
   auto print_row = [&](const std::vector<std::string>& row) {
-    for (int32_t c = 0; c < columns; ++c) {
+    for (size_t c = 0; c < columns; ++c) {
       if (c) out << " | ";
       out << row[c];
       if (c + 1 < columns) out << std::string(widths[c] - DisplayWidth(row[c]), ' ');
@@ -87,13 +87,26 @@ int PrintRecordSet(IRecordSet& rs, std::ostream& out) {
     out << "\n";
   };
   if (columns > 0) {
-    print_row(header);
-    for (int32_t c = 0; c < columns; ++c) out << (c ? "-+-" : "") << std::string(widths[c], '-');
+    print_row(head);
+    for (size_t c = 0; c < columns; ++c) out << (c ? "-+-" : "") << std::string(widths[c], '-');
     out << "\n";
     for (const auto& row : cells) print_row(row);
   }
   out << "(" << cells.size() << (cells.size() == 1 ? " row)" : " rows)") << "\n";
   return static_cast<int>(cells.size());
+}
+
+int PrintRecordSet(IRecordSet& rs, std::ostream& out) {
+  std::vector<std::string> header;
+  for (int32_t c = 0; c < rs.FieldCount(); ++c) header.push_back(rs.FieldName(c));
+  std::vector<std::vector<std::string>> rows;
+  if (!rs.Eof()) rs.MoveFirst();
+  for (; !rs.Eof(); rs.MoveNext()) {
+    std::vector<std::string> row;
+    for (int32_t c = 0; c < rs.FieldCount(); ++c) row.push_back(CellText(rs.Fields(c)));
+    rows.push_back(std::move(row));
+  }
+  return PrintTable(header, rows, out);
 }
 
 }  // namespace corvane::cli

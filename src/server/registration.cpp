@@ -3,6 +3,7 @@
 #include "frame/outside/object_factory.h"
 #include "server/data_key_class.h"
 #include "server/exchange_classes.h"
+#include "server/query_classes.h"
 
 namespace corvane::server {
 
@@ -18,6 +19,8 @@ constexpr PublicClass kPublicClasses[] = {
     {"clsSaleInvoice", &CreateSaleInvoiceObject},
     {"clsStockBill", &CreateStockBillObject},
     {"clsDataKey", &CreateDataKeyObject},
+    {"COrderTrace", &CreateOrderTraceObject},
+    {"CStockQuery", &CreateStockQueryObject},
 };
 
 }  // namespace
