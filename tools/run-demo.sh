@@ -132,3 +132,16 @@ echo "== the key sent to $target deletes the imported copy"
 "$corvane" erp sql --db "$target" "SELECT COUNT(*) AS copies_left FROM SEOrder WHERE FBillNo = '$first'"
 echo "== a second run exports nothing new"
 "$corvane" export deletions --kind saleorder --db "$db" --state "$demo/deletions.state" --out "$keys"
+
+echo
+item=$("$corvane" erp sql --db "$db" "SELECT TOP 1 i.FNumber FROM t_ICItem i JOIN ICInventory v
+  ON v.FItemID = i.FItemID GROUP BY i.FNumber ORDER BY COUNT(*) DESC, i.FNumber" | sed -n 3p | tr -d ' ')
+echo "== the stock of $item, per batch (corvane stock --table; the CRM gets the XML)"
+"$corvane" stock "$item" --db "$db" --table
+order=$("$corvane" erp sql --db "$db" "SELECT TOP 1 e.FOrderBillNO FROM ICStockBillEntry e
+  JOIN ICStockBill b ON b.FInterID = e.FInterID WHERE b.FTranType = 21 AND e.FOrderBillNO <> ''
+  GROUP BY e.FOrderBillNO ORDER BY COUNT(DISTINCT e.FInterID) DESC, e.FOrderBillNO" | sed -n 3p | tr -d ' ')
+echo
+echo "== what has been delivered against $order (corvane trace --table)"
+"$corvane" trace "$order" --db "$db" --table
+

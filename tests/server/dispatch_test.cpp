@@ -469,6 +469,28 @@ TEST_F(SaleOrderObjectTest, DeletionKeysComeAHundredAtATimeUnlessAskedOtherwise)
   EXPECT_EQ(page(0).size(), 130u);
 }
 
+TEST_F(SaleOrderObjectTest, TheQueriesAnswerByProgIdAndTheStockQueryGivesBatchesByDefault) {
+  corvane::testing::DemoAccount account;
+  const DispatchPtr stock = CreateDispatchObject("Corvane.CStockQuery");
+  EXPECT_EQ(stock->GetIDOfName("Export"), 0x60030000);
+  std::vector<NamedArgument> args = {{"sDSN", Variant(account.PropsString())},
+                                     {"sItemNumber", Variant("M0001")},
+                                     {"sXML", Variant("")},
+                                     {"sError", Variant("")}};
+  EXPECT_TRUE(CBool(stock->InvokeNamed("Export", InvokeKind::Method, args)));
+  EXPECT_NE(CStr(args.at(2).value).find("<TavoStockDataQueryWithBatch"), std::string::npos)
+      << CStr(args.at(2).value);
+
+  const DispatchPtr trace = CreateDispatchObject("Corvane.COrderTrace");
+  EXPECT_EQ(trace->GetIDOfName("Export"), 0x60030000);
+  args = {{"sDSN", Variant(account.PropsString())},
+          {"sSaleOrderNo", Variant("NO-SUCH-ORDER")},
+          {"sXML", Variant("")},
+          {"sError", Variant("")}};
+  EXPECT_FALSE(CBool(trace->InvokeNamed("Export", InvokeKind::Method, args)));
+  EXPECT_EQ(CStr(args.at(3).value), "不存在销售出库单");
+}
+
 TEST_F(SaleOrderObjectTest, ExportOfARefusedUserAnswersInStrErrorOnly) {
   corvane::testing::AccountFile account;  // no users: everybody is refused
   const DispatchPtr order = CreateDispatchObject("Corvane.clsSaleOrder");
