@@ -4,27 +4,8 @@
 #   call_test.sh CORVANE_CLI DEMO_DB
 cli=$1
 db=$2
+. "$(dirname "$0")/lib.sh"
 props="ConnectString={Provider=SQLite;Data Source=$db};UserID=16394;"
-passed=0
-failed=0
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
-
-# expect NAME STATUS PATTERN COMMAND...: the command exits with STATUS and its
-# output (stdout and stderr) holds a line matching PATTERN (grep -E).
-expect() {
-  name=$1 status=$2 pattern=$3
-  shift 3
-  "$@" >"$out" 2>&1
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -Eq -- "$pattern" "$out"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name (exit $rc, expected $status and /$pattern/)"
-    sed 's/^/    /' "$out"
-  fi
-}
 
 expect "export with progress" 0 '^progress 3/3 ok$' \
   "$cli" call Corvane.clsSaleOrder Export --set bProgress=True "strPropsString=$props" lPerCount=3
@@ -37,9 +18,9 @@ expect "export prints the new timestamp" 0 '^strTimeStamp = 0x[0-9A-F]{16}$' \
 expect "no progress without bProgress" 0 '^strMaxTimeStamp = 0x' \
   "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3
 if "$cli" call Corvane.clsSaleOrder Export "strPropsString=$props" lPerCount=3 | grep -q '^progress'; then
-  failed=$((failed + 1)); echo "FAILED: progress printed without bProgress"
+  fail "progress printed without bProgress"
 else
-  passed=$((passed + 1))
+  pass
 fi
 expect "a refused user answers False" 1 '^strError = .+WebServices' \
   "$cli" call Corvane.clsSaleOrder Export \
@@ -64,5 +45,4 @@ expect "text for a Boolean option" 2 'bProgress \(Boolean\) cannot take "perhaps
 expect "not an assignment" 2 'name=value' \
   "$cli" call Corvane.clsSaleOrder Export strPropsString
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

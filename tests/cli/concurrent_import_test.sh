@@ -6,16 +6,7 @@
 # the files again afterwards saves every order.
 #   concurrent_import_test.sh CORVANE_CLI
 cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {
-  what=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
+. "$(dirname "$0")/lib.sh"
 
 # Every order and entry as the CRM sees them, without internal IDs and UUIDs,
 # which a concurrent run hands out in another order.
@@ -84,10 +75,9 @@ run() {
     test "$(grep -c 'changed while' "$work/$name.again.out")" -eq 0
   dump "$db" >"$work/$name.dump"
   if cmp -s "$work/sequential.dump" "$work/$name.dump"; then
-    passed=$((passed + 1))
+    pass
   else
-    failed=$((failed + 1))
-    echo "FAILED: $name: the account differs from the sequential run's"
+    fail "$name: the account differs from the sequential run's"
     diff "$work/sequential.dump" "$work/$name.dump" | head -20
   fi
 }
@@ -97,5 +87,4 @@ run four-different 4 0
 run two-same 2 1
 run four-same 4 1
 
-echo "concurrent import: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish "concurrent import"

@@ -6,28 +6,7 @@
 # deletes nothing and leaves the cursor alone.
 #   deletions_test.sh CORVANE_CLI
 cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-expect() {
-  what=$1 status=$2 pattern=$3
-  shift 3
-  "$@" >"$work/out" 2>&1
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -Eq -- "$pattern" "$work/out"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what (exit $rc, expected $status and /$pattern/)"
-    sed 's/^/    /' "$work/out"
-  fi
-}
-
-count() {
-  "$cli" erp sql --db "$1" "$2" | sed -n 3p | tr -d ' '
-}
+. "$(dirname "$0")/lib.sh"
 
 src="$work/source.db"
 dst="$work/target.db"
@@ -64,5 +43,4 @@ expect "nothing was deleted" 0 "^$before\$" count "$dst" "SELECT COUNT(*) FROM S
 expect "import without a kind" 2 'give the kind' \
   "$cli" import deletions --db "$dst" "$work"/keys/*.xml
 
-echo "deletions: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish deletions

@@ -8,32 +8,9 @@
 #   export_import_test.sh CORVANE_CLI DEMO_DB
 cli=$1
 db=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+. "$(dirname "$0")/lib.sh"
 
-expect() {
-  name=$1 status=$2 pattern=$3
-  shift 3
-  "$@" >"$work/out" 2>&1
-  rc=$?
-  if [ "$rc" -eq "$status" ] && grep -Eq -- "$pattern" "$work/out"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name (exit $rc, expected $status and /$pattern/)"
-    sed 's/^/    /' "$work/out"
-  fi
-}
-
-check() {
-  name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
-
-orders=$("$cli" erp sql --db "$db" "SELECT COUNT(*) AS n FROM SEOrder WHERE FInterID <> 0" | sed -n 3p | tr -d ' ')
+orders=$(count "$db" "SELECT COUNT(*) AS n FROM SEOrder WHERE FInterID <> 0")
 
 expect "first run exports every order" 0 "^exported $orders sales orders in [0-9]+ pages" \
   "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
@@ -59,7 +36,7 @@ expect "no account given" 2 'give --db PATH or --props' "$cli" export saleorder 
 own="$work/own.db"
 "$cli" erp init --db "$own" --orders 12 >/dev/null
 count_entries() {
-  "$cli" erp sql --db "$own" "SELECT COUNT(*) AS n FROM SEOrderEntry" | sed -n 3p | tr -d ' '
+  count "$own" "SELECT COUNT(*) AS n FROM SEOrderEntry"
 }
 entries=$(count_entries)
 for filter in "1=1)); DELETE FROM SEOrderEntry; SELECT * FROM SEOrder WHERE ((1=1" \
@@ -97,13 +74,12 @@ expect "--stop-on-error stops at the first refused order" 1 'the import of this 
   "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
 
 # Sales invoices and stock bills of one kind.
-count() { "$cli" erp sql --db "$db" "$1" | sed -n 3p | tr -d ' '; }
-invoices=$(count "SELECT COUNT(*) AS n FROM ICSale WHERE FInterID <> 0 AND FTranType IN (80,86)")
+invoices=$(count "$db" "SELECT COUNT(*) AS n FROM ICSale WHERE FInterID <> 0 AND FTranType IN (80,86)")
 expect "every sales invoice is exported" 0 "^exported $invoices sales invoices in $(( (invoices + 2) / 3 )) pages" \
   "$cli" export saleinvoice --db "$db" --per-count 3 --out "$work/invoices"
 check "each exported invoice carries type 80 or 86" \
   test "$(cat "$work"/invoices/*.xml | grep -Ec '<SaleInvoiceType>(80|86)</SaleInvoiceType>')" -eq "$invoices"
-receipts=$(count "SELECT COUNT(*) AS n FROM ICStockBill WHERE FInterID <> 0 AND FTranType = 1")
+receipts=$(count "$db" "SELECT COUNT(*) AS n FROM ICStockBill WHERE FInterID <> 0 AND FTranType = 1")
 expect "--stock-bill-type 4 exports the purchase receipts" 0 "^exported $receipts stock bills in 1 pages" \
   "$cli" export stockbill --db "$db" --stock-bill-type 4 --out "$work/receipts"
 check "only purchase receipts" \
@@ -112,8 +88,7 @@ check "no sales delivery among them" \
   test "$(cat "$work"/receipts/*.xml | grep -c '<TranType>21</TranType>')" -eq 0
 expect "importing stock bills needs their kind" 2 'give --stock-bill-type 4' \
   "$cli" import stockbill --db "$work/target.db" "$work"/receipts/*.xml
-check "nothing is imported without the kind" test "$("$cli" erp sql --db "$work/target.db" \
-  "SELECT COUNT(*) AS n FROM ICStockBill" | sed -n 3p | tr -d ' ')" = 0
+check "nothing is imported without the kind" \
+  test "$(count "$work/target.db" "SELECT COUNT(*) AS n FROM ICStockBill")" = 0
 
-echo "export/import: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish export/import
