@@ -1,102 +1,42 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <tuple>
 
 #include "exchange/cls_sale_invoice.h"
-#include "frame/call_context.h"
-#include "frame/gateway.h"
 #include "frame/outside/object_factory.h"
-#include "frame/schema_folder.h"
-#include "frame/xml_bridge.h"
-#include "platform/db/sqlite_connection.h"
 #include "support/demo_account.h"
+#include "support/exchange_fixture.h"
 #include "values/format.h"
 #include "values/value_dictionary.h"
 
 namespace corvane {
 namespace {
 
+using testing::ColumnOf;
+using testing::CopyDocuments;
 using testing::DemoAccount;
+using testing::EntryOf;
+using testing::ExchangeTest;
+using testing::ExpectSameRows;
+using testing::ImportResult;
+using testing::Key;
+using testing::RefusedIn;
+using testing::RowsOf;
+using testing::WatchedConnection;
 
 constexpr const char* kRoot = "TavoIndSaleInvoice";
-
-std::string SchemaFile() { return ThisThreadSchemaFolder() + kRoot + ".xsd"; }
-
-// The rows of `sql` on an account, each column as text ("NULL" for Null).
-std::vector<std::vector<std::string>> RowsOf(const DemoAccount& account, const std::string& sql) {
-  ParsePropsString(account.PropsString());
-  ConnectionPtr c;
-  OpenErpConnection(c);
-  std::vector<std::vector<std::string>> out;
-  for (RecordSetPtr rs = c->GetAnyRecordSet(sql); !rs->Eof(); rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int32_t i = 0; i < rs->FieldCount(); ++i)
-      row.push_back(rs->Fields(i).IsNull() ? "NULL" : CStr(rs->Fields(i)));
-    out.push_back(row);
-  }
-  return out;
-}
-
-// The first column of every row.
-std::vector<std::string> ColumnOf(const DemoAccount& account, const std::string& sql) {
-  std::vector<std::string> out;
-  for (const auto& row : RowsOf(account, sql)) out.push_back(row.front());
-  return out;
-}
 
 // The newest row version of ICSale, as the export writes timestamps.
 std::string NewestRowVersion(const DemoAccount& account) {
   return ColumnOf(account, "SELECT '0x' || HEX(MAX(FOperDate)) FROM ICSale").front();
 }
 
-ValueDictionaryPtr Key(const std::string& number, const std::string& name = "") {
-  auto k = ValueDictionary::Create();
-  k->SetValue("Number", Variant(number));
-  k->SetValue("Name", Variant(name));
-  return k;
-}
-
-ValueDictionaryPtr EntryOf(const ValueDictionary& invoice, int32_t position) {
-  return invoice.Value("Entry").ObjectAs<ValueVector>()->Item(position).ObjectAs<ValueDictionary>();
-}
-
 // ----- export -----
 
-struct Page {
-  bool ok = false;
-  std::string xml, timestamp, max_timestamp, error;
-  std::vector<std::string> bill_numbers;
-  ValueVectorPtr records;
-};
-
-class SaleInvoiceExportTest : public ::testing::Test {
+class SaleInvoiceExportTest : public ExchangeTest {
  protected:
-  Page Export(clsSaleInvoice& cls, int32_t per_count, std::string timestamp) {
-    Page p;
-    p.timestamp = std::move(timestamp);
-    std::string props = account_.PropsString();
-    p.ok = cls.Export(props, p.xml, per_count, p.timestamp, p.max_timestamp, p.error);
-    if (p.ok) {
-      std::string error;
-      EXPECT_TRUE(ReadXMLDocument(p.records, p.xml, SchemaFile(), kRoot, error)) << error;
-      for (const Variant& r : *p.records)
-        p.bill_numbers.push_back(CStr(r.ObjectAs<ValueDictionary>()->Value("BillNo")));
-    }
-    return p;
-  }
-  std::vector<std::string> Column(const std::string& sql) { return ColumnOf(account_, sql); }
-  void Sql(const std::string& sql) { Column(sql); }
-  ValueDictionaryPtr Find(const Page& p, const std::string& bill_no) {
-    for (const Variant& r : *p.records) {
-      auto d = r.ObjectAs<ValueDictionary>();
-      if (CStr(d->Value("BillNo")) == bill_no) return d;
-    }
-    return nullptr;
-  }
-
-  DemoAccount account_;
+  SaleInvoiceExportTest() : ExchangeTest(kRoot) {}
 };
 
 TEST_F(SaleInvoiceExportTest, PagesWalkBothTypesOldestFirstAndEndWithTheEndOfTableAnswer) {
@@ -201,27 +141,6 @@ TEST_F(SaleInvoiceExportTest, AnInvoiceWithoutEntriesHasAnEmptyEntryList) {
   EXPECT_GT(Find(p, "SIO000004")->Value("Entry").ObjectAs<ValueVector>()->Count(), 0);
 }
 
-// The real connection component, remembering every statement and those run
-// as read-only queries.
-class WatchedConnection : public db::SqliteConnection {
- public:
-  RecordSetPtr GetAnyRecordSet(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    return db::SqliteConnection::GetAnyRecordSet(sql);
-  }
-  RecordSetPtr QueryReadOnly(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    read_only.push_back(std::string(sql));
-    return db::SqliteConnection::QueryReadOnly(sql);
-  }
-  static inline std::vector<std::string> statements;
-  static inline std::vector<std::string> read_only;
-};
-
-bool Holds(const std::vector<std::string>& list, const std::string& s) {
-  return std::find(list.begin(), list.end(), s) != list.end();
-}
-
 TEST_F(SaleInvoiceExportTest, TheStatementsAsSent) {
   ScopedProgIdOverride watched(kConnectionProgId,
                                [] { return std::make_shared<WatchedConnection>(); });
@@ -244,34 +163,18 @@ TEST_F(SaleInvoiceExportTest, TheStatementsAsSent) {
        {std::string("SELECT MAX(FOperDate) as FMT FROM ICSale WHERE FInterID <> 0 "), first,
         filtered, std::string(" select * from ICSaleEntry where FInterID=1")}) {
     SCOPED_TRACE(s);
-    EXPECT_TRUE(Holds(WatchedConnection::statements, s));
+    EXPECT_TRUE(WatchedConnection::Sent(s));
   }
   // The page statements, which carry the Filter, only read.
-  EXPECT_TRUE(Holds(WatchedConnection::read_only, first));
-  EXPECT_TRUE(Holds(WatchedConnection::read_only, filtered));
+  EXPECT_TRUE(WatchedConnection::SentReadOnly(first));
+  EXPECT_TRUE(WatchedConnection::SentReadOnly(filtered));
 }
 
 // ----- import -----
 
-class SaleInvoiceImportTest : public ::testing::Test {
+class SaleInvoiceImportTest : public ExchangeTest {
  protected:
-  static erpdb::DemoOptions BaseOnly() {
-    erpdb::DemoOptions o = DemoAccount::Small();
-    o.base_only = true;
-    return o;
-  }
-
-  std::vector<std::vector<std::string>> Rows(const std::string& sql) {
-    return RowsOf(account_, sql);
-  }
-  std::string One(const std::string& sql) {
-    auto rows = Rows(sql);
-    return rows.empty() ? "(none)" : rows.front().front();
-  }
-  std::string FirstNumberOfClass(int item_class) {
-    return One("SELECT TOP 1 FNumber FROM t_Item WHERE FItemClassID=" + std::to_string(item_class) +
-               " ORDER BY FItemID");
-  }
+  SaleInvoiceImportTest() : ExchangeTest(kRoot, DemoAccount::BaseOnly()) {}
 
   // A blue special invoice that every check accepts, on the demo's base data.
   ValueDictionaryPtr Invoice(const std::string& bill_no) {
@@ -282,11 +185,11 @@ class SaleInvoiceImportTest : public ::testing::Test {
     invoice->SetValue("ROB", Variant("1"));
     invoice->SetValue("SaleStyle",
                       Variant(Key(One("SELECT FID FROM t_SubMessage WHERE FInterID=101"))));
-    invoice->SetValue("Customer", Variant(Key(FirstNumberOfClass(1))));
+    invoice->SetValue("Customer", Variant(Key(NumberOfClass(1))));
     invoice->SetValue(
         "Currency", Variant(Key(One("SELECT TOP 1 FNumber FROM t_Currency ORDER BY FCurrencyID"))));
-    invoice->SetValue("Department", Variant(Key(FirstNumberOfClass(2))));
-    invoice->SetValue("Employee", Variant(Key(FirstNumberOfClass(3))));
+    invoice->SetValue("Department", Variant(Key(NumberOfClass(2))));
+    invoice->SetValue("Employee", Variant(Key(NumberOfClass(3))));
     auto entries = ValueVector::Create();
     entries->Add(Variant(Entry("5", "50")));
     invoice->SetValue("Entry", Variant(entries));
@@ -294,7 +197,7 @@ class SaleInvoiceImportTest : public ::testing::Test {
   }
   ValueDictionaryPtr Entry(const std::string& qty, const std::string& amount) {
     auto e = ValueDictionary::Create();
-    e->SetValue("Item", Variant(Key(FirstNumberOfClass(4))));
+    e->SetValue("Item", Variant(Key(NumberOfClass(4))));
     e->SetValue("AuxQty", Variant(qty));
     e->SetValue(
         "Unit",
@@ -308,30 +211,10 @@ class SaleInvoiceImportTest : public ::testing::Test {
     return e;
   }
 
-  struct Result {
-    bool ok;
-    std::string error;
-    std::vector<std::tuple<int32_t, int32_t, bool, std::string>> progress;
-  };
-  Result Import(clsSaleInvoice& cls, const std::vector<ValueDictionaryPtr>& invoices) {
-    auto docs = ValueVector::Create();
-    for (const auto& i : invoices) docs->Add(Variant(i));
-    std::string xml, error;
-    EXPECT_TRUE(WriteXMLDocument(docs, xml, SchemaFile(), kRoot, error)) << error;
-    Result r;
-    cls.SetProgressHandler([&](int32_t cur, int32_t total, bool ok, const std::string& msg) {
-      r.progress.emplace_back(cur, total, ok, msg);
-    });
-    std::string props = account_.PropsString();
-    r.ok = cls.Import(props, xml, r.error);
-    return r;
-  }
   void ExpectNothingWritten() {
     EXPECT_EQ(One("SELECT COUNT(*) FROM ICSale"), "0");
     EXPECT_EQ(One("SELECT COUNT(*) FROM ICSaleEntry"), "0");
   }
-
-  DemoAccount account_{BaseOnly()};
 };
 
 TEST_F(SaleInvoiceImportTest, TheZeroAndTheRedAndBlueSignChecks) {
@@ -599,23 +482,13 @@ TEST_F(SaleInvoiceImportTest, OneBadValueFailsOnlyItsOwnInvoice) {
 
 TEST(SaleInvoiceRoundTrip, BetweenTwoDemoAccounts) {
   DemoAccount source;
-  erpdb::DemoOptions base = DemoAccount::Small();
-  base.base_only = true;
-  DemoAccount target(base);
-  clsSaleInvoice exporter;
-  std::string props = source.PropsString(), xml, ts, max, error;
-  ASSERT_TRUE(exporter.Export(props, xml, 0, ts, max, error)) << error;
-
-  clsSaleInvoice importer;
-  importer.SetImportErrorIgnore(true);
+  DemoAccount target(DemoAccount::BaseOnly());
+  clsSaleInvoice exporter, importer;
   // An invoice without entries cannot be imported; every other one must be.
-  std::vector<std::string> refused;
-  importer.SetProgressHandler([&](int32_t, int32_t, bool ok, const std::string& msg) {
-    if (!ok) refused.push_back(msg);
-  });
-  std::string target_props = target.PropsString();
-  ASSERT_TRUE(importer.Import(target_props, xml, error)) << error;
-  EXPECT_EQ(refused, std::vector<std::string>{"单据SIO000003引入出错！至少必须有一条分录！"});
+  const ImportResult imported = CopyDocuments(exporter, source, importer, target);
+  ASSERT_TRUE(imported.ok) << imported.error;
+  EXPECT_EQ(RefusedIn(imported),
+            std::vector<std::string>{"单据SIO000003引入出错！至少必须有一条分录！"});
 
   // Every field the document carries, references by their outside keys.
   const std::string heads =
@@ -634,11 +507,7 @@ TEST(SaleInvoiceRoundTrip, BetweenTwoDemoAccounts) {
       "LEFT JOIN t_Item i ON i.FItemID=e.FItemID LEFT JOIN t_MeasureUnit u ON "
       "u.FMeasureUnitID=e.FUnitID "
       "WHERE s.FInterID <> 0 ORDER BY s.FBillNo, e.FEntryID";
-  for (const std::string& sql : {heads, entries}) {
-    const auto before = RowsOf(source, sql);
-    ASSERT_GE(before.size(), 5u);
-    EXPECT_EQ(RowsOf(target, sql), before);
-  }
+  for (const std::string& sql : {heads, entries}) ExpectSameRows(source, target, sql, 5);
   // Every reference resolved in the source resolves in the target.
   EXPECT_EQ(RowsOf(target,
                    "SELECT COUNT(*) FROM ICSale WHERE FSaleStyle=0 OR FCustID=0 OR "

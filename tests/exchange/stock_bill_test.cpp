@@ -6,59 +6,32 @@
 #include <tuple>
 
 #include "exchange/cls_stock_bill.h"
-#include "frame/call_context.h"
-#include "frame/gateway.h"
 #include "frame/outside/object_factory.h"
-#include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
-#include "platform/db/sqlite_connection.h"
 #include "support/demo_account.h"
+#include "support/exchange_fixture.h"
 #include "values/format.h"
 #include "values/value_dictionary.h"
 
 namespace corvane {
 namespace {
 
+using testing::ColumnOf;
 using testing::DemoAccount;
+using testing::EntriesOf;
+using testing::EntryOf;
+using testing::ExchangeTest;
+using testing::ExpectSameRows;
+using testing::ExportAll;
+using testing::ImportResult;
+using testing::ImportXml;
+using testing::Key;
+using testing::RefusedIn;
+using testing::RowsOf;
+using testing::SchemaFileOf;
+using testing::WatchedConnection;
 
 constexpr const char* kRoot = "TavoIndStockBill";
-
-std::string SchemaFile() { return ThisThreadSchemaFolder() + kRoot + ".xsd"; }
-
-// The rows of `sql` on an account, each column as text ("NULL" for Null).
-std::vector<std::vector<std::string>> RowsOf(const DemoAccount& account, const std::string& sql) {
-  ParsePropsString(account.PropsString());
-  ConnectionPtr c;
-  OpenErpConnection(c);
-  std::vector<std::vector<std::string>> out;
-  for (RecordSetPtr rs = c->GetAnyRecordSet(sql); !rs->Eof(); rs->MoveNext()) {
-    std::vector<std::string> row;
-    for (int32_t i = 0; i < rs->FieldCount(); ++i)
-      row.push_back(rs->Fields(i).IsNull() ? "NULL" : CStr(rs->Fields(i)));
-    out.push_back(row);
-  }
-  return out;
-}
-
-std::vector<std::string> ColumnOf(const DemoAccount& account, const std::string& sql) {
-  std::vector<std::string> out;
-  for (const auto& row : RowsOf(account, sql)) out.push_back(row.front());
-  return out;
-}
-
-ValueDictionaryPtr Key(const std::string& number, const std::string& name = "") {
-  auto k = ValueDictionary::Create();
-  k->SetValue("Number", Variant(number));
-  k->SetValue("Name", Variant(name));
-  return k;
-}
-
-ValueVectorPtr EntriesOf(const ValueDictionary& bill) {
-  return bill.Value("Entry").ObjectAs<ValueVector>();
-}
-ValueDictionaryPtr EntryOf(const ValueDictionary& bill, int32_t position) {
-  return EntriesOf(bill)->Item(position).ObjectAs<ValueDictionary>();
-}
 
 // The kinds of an object: StockBillType never set, or set to a value.
 struct Kind {
@@ -77,28 +50,10 @@ void SetKind(clsStockBill& cls, const Kind& kind) {
 
 // ----- export -----
 
-struct Page {
-  bool ok = false;
-  std::string xml, timestamp, max_timestamp, error;
-  std::vector<std::string> bill_numbers;
-  ValueVectorPtr records;
-};
-
-class StockBillExportTest : public ::testing::Test {
+class StockBillExportTest : public ExchangeTest {
  protected:
-  Page Export(clsStockBill& cls, int32_t per_count, std::string timestamp) {
-    Page p;
-    p.timestamp = std::move(timestamp);
-    std::string props = account_.PropsString();
-    p.ok = cls.Export(props, p.xml, per_count, p.timestamp, p.max_timestamp, p.error);
-    if (p.ok) {
-      std::string error;
-      EXPECT_TRUE(ReadXMLDocument(p.records, p.xml, SchemaFile(), kRoot, error)) << error;
-      for (const Variant& r : *p.records)
-        p.bill_numbers.push_back(CStr(r.ObjectAs<ValueDictionary>()->Value("BillNo")));
-    }
-    return p;
-  }
+  StockBillExportTest() : ExchangeTest(kRoot) {}
+
   // Every bill of the object's kind, page by page from the beginning; each
   // page's cursor checked against the last bill it holds.
   std::vector<std::string> Walk(clsStockBill& cls, int32_t per_count, const std::string& newest) {
@@ -125,17 +80,6 @@ class StockBillExportTest : public ::testing::Test {
     ADD_FAILURE() << "the pages did not end";
     return seen;
   }
-  std::vector<std::string> Column(const std::string& sql) { return ColumnOf(account_, sql); }
-  void Sql(const std::string& sql) { Column(sql); }
-  ValueDictionaryPtr Find(const Page& p, const std::string& bill_no) {
-    for (const Variant& r : *p.records) {
-      auto d = r.ObjectAs<ValueDictionary>();
-      if (CStr(d->Value("BillNo")) == bill_no) return d;
-    }
-    return nullptr;
-  }
-
-  DemoAccount account_;
 };
 
 TEST_F(StockBillExportTest, PagesOfEachKindOldestFirstWhileTheMaximumCoversEveryKind) {
@@ -238,23 +182,6 @@ TEST_F(StockBillExportTest, NullColumnsExportTheirDefaultsAndUnknownIdsNoKeyReco
                 .front());
 }
 
-// The real connection component, remembering every statement and those run
-// as read-only queries.
-class WatchedConnection : public db::SqliteConnection {
- public:
-  RecordSetPtr GetAnyRecordSet(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    return db::SqliteConnection::GetAnyRecordSet(sql);
-  }
-  RecordSetPtr QueryReadOnly(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    read_only.push_back(std::string(sql));
-    return db::SqliteConnection::QueryReadOnly(sql);
-  }
-  static inline std::vector<std::string> statements;
-  static inline std::vector<std::string> read_only;
-};
-
 TEST_F(StockBillExportTest, TheStatementsAsSent) {
   ScopedProgIdOverride watched(kConnectionProgId,
                                [] { return std::make_shared<WatchedConnection>(); });
@@ -302,26 +229,9 @@ TEST_F(StockBillExportTest, TheStatementsAsSent) {
 
 // ----- import -----
 
-class StockBillImportTest : public ::testing::Test {
+class StockBillImportTest : public ExchangeTest {
  protected:
-  static erpdb::DemoOptions BaseOnly() {
-    erpdb::DemoOptions o = DemoAccount::Small();
-    o.base_only = true;
-    return o;
-  }
-
-  std::vector<std::vector<std::string>> Rows(const std::string& sql) {
-    return RowsOf(account_, sql);
-  }
-  std::string One(const std::string& sql) {
-    auto rows = Rows(sql);
-    return rows.empty() ? "(none)" : rows.front().front();
-  }
-  void Sql(const std::string& sql) { Rows(sql); }
-  std::string NumberOfClass(int item_class, int nth = 0) {
-    return One("SELECT FNumber FROM t_Item WHERE FItemClassID=" + std::to_string(item_class) +
-               " ORDER BY FItemID LIMIT 1 OFFSET " + std::to_string(nth));
-  }
+  StockBillImportTest() : ExchangeTest(kRoot, DemoAccount::BaseOnly()) {}
 
   // A blue bill of the object's kind (4 receipt, 5 delivery) that every
   // check of that kind accepts; it carries both styles.
@@ -367,30 +277,10 @@ class StockBillImportTest : public ::testing::Test {
     return e;
   }
 
-  struct Result {
-    bool ok;
-    std::string error;
-    std::vector<std::tuple<int32_t, int32_t, bool, std::string>> progress;
-  };
-  Result Import(clsStockBill& cls, const std::vector<ValueDictionaryPtr>& bills) {
-    auto docs = ValueVector::Create();
-    for (const auto& b : bills) docs->Add(Variant(b));
-    std::string xml, error;
-    EXPECT_TRUE(WriteXMLDocument(docs, xml, SchemaFile(), kRoot, error)) << error;
-    Result r;
-    cls.SetProgressHandler([&](int32_t cur, int32_t total, bool ok, const std::string& msg) {
-      r.progress.emplace_back(cur, total, ok, msg);
-    });
-    std::string props = account_.PropsString();
-    r.ok = cls.Import(props, xml, r.error);
-    return r;
-  }
   std::string Count(const std::string& bill_no) {
     return One("SELECT COUNT(*) FROM ICStockBill WHERE FBillNo='" + bill_no + "'");
   }
   std::string Entries() { return One("SELECT COUNT(*) FROM ICStockBillEntry"); }
-
-  DemoAccount account_{BaseOnly()};
 };
 
 TEST_F(StockBillImportTest, TheZeroAndTheRedAndBlueSignChecks) {
@@ -812,34 +702,28 @@ void CopyBillsOfKind(const DemoAccount& source, const DemoAccount& target,
                      int32_t stock_bill_type) {
   clsStockBill exporter;
   exporter.SetStockBillType(stock_bill_type);
-  std::string props = source.PropsString(), xml, ts, max, error;
-  ASSERT_TRUE(exporter.Export(props, xml, 0, ts, max, error)) << error;
+  std::string xml, error;
+  ASSERT_TRUE(ExportAll(exporter, source, xml, error)) << error;
   ValueVectorPtr bills;
-  ASSERT_TRUE(ReadXMLDocument(bills, xml, SchemaFile(), kRoot, error)) << error;
+  ASSERT_TRUE(ReadXMLDocument(bills, xml, SchemaFileOf(kRoot), kRoot, error)) << error;
   ASSERT_GE(bills->Count(), 2);
   for (const Variant& item : *bills) {
     auto bill = item.ObjectAs<ValueDictionary>();
     bill->SetValue("DCStockID", EntryOf(*bill, 1)->Value("DCStockID"));
   }
-  ASSERT_TRUE(WriteXMLDocument(bills, xml, SchemaFile(), kRoot, error)) << error;
+  ASSERT_TRUE(WriteXMLDocument(bills, xml, SchemaFileOf(kRoot), kRoot, error)) << error;
 
   clsStockBill importer;
   importer.SetStockBillType(stock_bill_type);
   importer.SetImportErrorIgnore(true);
-  std::vector<std::string> refused;
-  importer.SetProgressHandler([&](int32_t, int32_t, bool ok, const std::string& msg) {
-    if (!ok) refused.push_back(msg);
-  });
-  std::string target_props = target.PropsString();
-  ASSERT_TRUE(importer.Import(target_props, xml, error)) << error;
-  EXPECT_EQ(refused, std::vector<std::string>{});
+  const ImportResult imported = ImportXml(importer, target, xml);
+  ASSERT_TRUE(imported.ok) << imported.error;
+  EXPECT_EQ(RefusedIn(imported), std::vector<std::string>{});
 }
 
 TEST(StockBillRoundTrip, BothKindsBetweenTwoDemoAccounts) {
   DemoAccount source;
-  erpdb::DemoOptions base = DemoAccount::Small();
-  base.base_only = true;
-  DemoAccount target(base);
+  DemoAccount target(DemoAccount::BaseOnly());
   // The demo's stock bills are all in the base currency: two of them get another.
   RowsOf(source, "UPDATE ICStockBill SET FCurrencyID=2 WHERE FBillNo IN ('PR000001','SD000001')");
   CopyBillsOfKind(source, target, 4);
@@ -871,12 +755,7 @@ TEST(StockBillRoundTrip, BothKindsBetweenTwoDemoAccounts) {
       "u.FMeasureUnitID=e.FUnitID "
       "LEFT JOIN t_Item w ON w.FItemID=e.FDCStockID LEFT JOIN t_StockPlace p ON p.FSPID=e.FDCSPID "
       "WHERE b.FInterID <> 0 ORDER BY b.FBillNo, e.FEntryID";
-  for (const std::string& sql : {heads, entries}) {
-    SCOPED_TRACE(sql);
-    const auto before = RowsOf(source, sql);
-    ASSERT_GE(before.size(), 6u);
-    EXPECT_EQ(RowsOf(target, sql), before);
-  }
+  for (const std::string& sql : {heads, entries}) ExpectSameRows(source, target, sql, 6);
   // The demo's bills hold the awkward values the comparison must cover.
   for (const char* sql : {"SELECT COUNT(*) FROM ICStockBill WHERE FROB=-1",
                           "SELECT COUNT(*) FROM ICStockBillEntry WHERE FKFDate IS NULL",
