@@ -8,73 +8,22 @@
 #include "frame/gateway.h"
 #include "frame/outside/object_factory.h"
 #include "frame/schema_folder.h"
-#include "frame/xml_bridge.h"
-#include "platform/db/sqlite_connection.h"
-#include "support/faulty_connection.h"
 #include "support/demo_account.h"
+#include "support/exchange_fixture.h"
+#include "support/faulty_connection.h"
 #include "values/format.h"
 #include "values/value_dictionary.h"
 
 namespace corvane {
 namespace {
 
-using testing::DemoAccount;
+using testing::ExchangeTest;
+using testing::WatchedConnection;
 
-// The real connection component, remembering every statement (and those run
-// as read-only queries) and every object made, so that a test can see what
-// ran, how, and what was left open.
-class WatchedConnection : public db::SqliteConnection {
- public:
-  WatchedConnection() { made.push_back(this); }
-  ~WatchedConnection() override { std::erase(made, this); }
-  RecordSetPtr GetAnyRecordSet(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    return db::SqliteConnection::GetAnyRecordSet(sql);
-  }
-  RecordSetPtr QueryReadOnly(std::string_view sql) override {
-    statements.push_back(std::string(sql));
-    read_only.push_back(std::string(sql));
-    return db::SqliteConnection::QueryReadOnly(sql);
-  }
-  static inline std::vector<std::string> statements;
-  static inline std::vector<std::string> read_only;
-  static inline std::vector<WatchedConnection*> made;
-};
-
-struct Page {
-  bool ok = false;
-  std::string xml, timestamp, max_timestamp, error;
-  std::vector<std::string> bill_numbers;
-  ValueVectorPtr records;
-};
-
-class SaleOrderExportTest : public ::testing::Test {
+class SaleOrderExportTest : public ExchangeTest {
  protected:
-  Page Export(clsSaleOrder& order, int32_t per_count, std::string timestamp) {
-    Page p;
-    p.timestamp = std::move(timestamp);
-    std::string props = account_.PropsString();
-    p.ok = order.Export(props, p.xml, per_count, p.timestamp, p.max_timestamp, p.error);
-    if (p.ok) {
-      std::string error;
-      EXPECT_TRUE(ReadXMLDocument(p.records, p.xml, ThisThreadSchemaFolder() + "TavoIndSaleOrder.xsd",
-                                  "TavoIndSaleOrder", error))
-          << error;
-      for (const Variant& r : *p.records)
-        p.bill_numbers.push_back(CStr(r.ObjectAs<ValueDictionary>()->Value("BillNo")));
-    }
-    return p;
-  }
-  std::vector<std::string> Column(const std::string& sql) {
-    ParsePropsString(account_.PropsString());
-    ConnectionPtr c;
-    OpenErpConnection(c);
-    std::vector<std::string> out;
-    for (RecordSetPtr rs = c->GetAnyRecordSet(sql); !rs->Eof(); rs->MoveNext())
-      out.push_back(CStr(rs->Fields(0)));
-    return out;
-  }
-  void Sql(const std::string& sql) { Column(sql); }
+  SaleOrderExportTest() : ExchangeTest("TavoIndSaleOrder") {}
+
   bool PassesXmllint(const std::string& xml) {
     const std::string file = account_.dir().File("page.xml");
     std::ofstream(file, std::ios::trunc) << xml;
@@ -82,8 +31,6 @@ class SaleOrderExportTest : public ::testing::Test {
                                 "TavoIndSaleOrder.xsd' '" + file + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
   }
-
-  DemoAccount account_;
 };
 
 TEST_F(SaleOrderExportTest, PagingWalkReturnsEveryOrderOnceInTimestampOrder) {
@@ -183,19 +130,12 @@ TEST_F(SaleOrderExportTest, RecordsCarryHeaderFieldsKeysAndEntries) {
   clsSaleOrder order;
   Page p = Export(order, 0, "");
   ASSERT_TRUE(p.ok) << p.error;
-  auto find = [&](const std::string& bill) {
-    for (const Variant& r : *p.records) {
-      auto d = r.ObjectAs<ValueDictionary>();
-      if (CStr(d->Value("BillNo")) == bill) return d;
-    }
-    return ValueDictionaryPtr();
-  };
-  auto changed = find("SO000002");
+  auto changed = Find(p, "SO000002");
   ASSERT_TRUE(changed);
   EXPECT_EQ(changed->Value("Date"), Format(Variant(Now()), "yyyy-mm-dd"));
   EXPECT_EQ(changed->Value("ExchangeRate"), Variant("1"));  // as text in the document
   EXPECT_FALSE(changed->Exists("Customer"));  // ID 0: no key record
-  auto no_entries = find("SO000004");
+  auto no_entries = Find(p, "SO000004");
   ASSERT_TRUE(no_entries);
   EXPECT_EQ(no_entries->Value("OrderEntry").ObjectAs<ValueVector>()->Count(), 0);
   // The export wrote no OrderEntry element for it (the reader adds the empty list).
@@ -203,7 +143,7 @@ TEST_F(SaleOrderExportTest, RecordsCarryHeaderFieldsKeysAndEntries) {
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(p.xml.substr(at, p.xml.find("</SaleOrder>", at) - at).find("<OrderEntry>"),
             std::string::npos);
-  auto normal = find("SO000001");
+  auto normal = Find(p, "SO000001");
   ASSERT_TRUE(normal);
   auto customer = normal->Value("Customer").ObjectAs<ValueDictionary>();
   EXPECT_FALSE(CStr(customer->Value("Number")).empty());
@@ -266,20 +206,17 @@ TEST_F(MemberConnectionTest, TheStatementsAsSent) {
   clsSaleOrder order;
   std::string props = account_.PropsString(), xml, ts, max, error;
   ASSERT_TRUE(order.Export(props, xml, 100, ts, max, error)) << error;
-  auto sent = [](const std::string& s) {
-    return std::find(WatchedConnection::statements.begin(), WatchedConnection::statements.end(), s) !=
-           WatchedConnection::statements.end();
-  };
-  EXPECT_TRUE(sent("SELECT MAX(FOperDate) as FMT FROM SeOrder"));
-  EXPECT_TRUE(sent("SELECT TOP 100 *  From SEOrder  WHERE  FInterID <> 0  AND "
-                   "(FOperDate>0x0000000000000000) ORDER BY FOperDate"));
+  EXPECT_TRUE(WatchedConnection::Sent("SELECT MAX(FOperDate) as FMT FROM SeOrder"));
+  EXPECT_TRUE(
+      WatchedConnection::Sent("SELECT TOP 100 *  From SEOrder  WHERE  FInterID <> 0  AND "
+                              "(FOperDate>0x0000000000000000) ORDER BY FOperDate"));
   order.SetFilter("FCustID=5");
   ts = "0x00000000000107D1";
   ASSERT_TRUE(order.Export(props, xml, 0, ts, max, error)) << error;
   const std::string filtered =
       "SELECT *  From SEOrder  WHERE  FInterID <> 0  AND "
       "((FOperDate>0x00000000000107D1) AND (FCustID=5)) ORDER BY FOperDate";
-  EXPECT_TRUE(sent(filtered));
+  EXPECT_TRUE(WatchedConnection::Sent(filtered));
   // The statement that carries the Filter runs as a read-only query.
   EXPECT_NE(std::find(WatchedConnection::read_only.begin(), WatchedConnection::read_only.end(),
                       filtered),
