@@ -5,13 +5,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "frame/call_context.h"
-#include "frame/gateway.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
 #include "support/account_file.h"
-#include "support/faulty_connection.h"
 #include "support/demo_account.h"
+#include "support/faulty_connection.h"
 #include "values/value_dictionary.h"
 
 namespace corvane {
@@ -19,6 +17,8 @@ namespace {
 
 using testing::AccountFile;
 using testing::DemoAccount;
+using testing::DemoAccountTest;
+using testing::OneOf;
 
 struct Page {
   bool ok = false;
@@ -26,7 +26,7 @@ struct Page {
   std::vector<std::pair<std::string, std::string>> records;  // (Remark, UUID)
 };
 
-class DataKeyTest : public ::testing::Test {
+class DataKeyTest : public DemoAccountTest {
  protected:
   void SetUp() override {
     // The demo account's own deletions are replaced by known ones.
@@ -38,13 +38,6 @@ class DataKeyTest : public ::testing::Test {
     Exec("INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID) VALUES (" +
          std::to_string(flag) + "," + std::to_string(type) + "," + std::to_string(if_delete) + ",'" +
          uuid + "')");
-  }
-  std::string One(const std::string& sql) {
-    ParsePropsString(account_.PropsString());
-    ConnectionPtr c;
-    OpenErpConnection(c);
-    RecordSetPtr rs = c->GetAnyRecordSet(sql);
-    return rs->Eof() ? "(none)" : CStr(rs->Fields(0));
   }
 
   Page Export(clsDataKey& keys, int32_t bill_type, int32_t per_count, std::string timestamp) {
@@ -68,8 +61,6 @@ class DataKeyTest : public ::testing::Test {
     for (const auto& r : p.records) out.push_back(r.second);
     return out;
   }
-
-  DemoAccount account_;
 };
 
 TEST_F(DataKeyTest, PagesWalkTheOldestDeletionsOfTheKindFirst) {
@@ -140,17 +131,8 @@ TEST_F(DataKeyTest, PagesFollowTheRowVersionNotTheOrderOfInsertion) {
     seen.insert(seen.end(), uuids.begin(), uuids.end());
     ts = p.timestamp;
   }
-  const std::vector<std::string> by_row_version = [&] {
-    std::vector<std::string> order;
-    ParsePropsString(account_.PropsString());
-    ConnectionPtr c;
-    OpenErpConnection(c);
-    for (RecordSetPtr rs = c->GetAnyRecordSet(
-             "SELECT FChangedUUID FROM COM_DataChange WHERE FSystemFlag=1 ORDER BY FTimeStamp");
-         !rs->Eof(); rs->MoveNext())
-      order.push_back(CStr(rs->Fields(0)));
-    return order;
-  }();
+  const std::vector<std::string> by_row_version =
+      Column("SELECT FChangedUUID FROM COM_DataChange WHERE FSystemFlag=1 ORDER BY FTimeStamp");
   EXPECT_EQ(by_row_version.back(), "K-C");  // the update really moved the row versions
   EXPECT_EQ(seen, by_row_version);
 }
@@ -315,9 +297,7 @@ TEST(DataKeyRoundTrip, DeletionsInOneAccountReachAnother) {
   // Orders deleted in the ERP are exported as keys and delete the CRM's
   // imported copies in a second account.
   DemoAccount erp;
-  erpdb::DemoOptions base = DemoAccount::Small();
-  base.base_only = true;
-  DemoAccount crm_copy(base);
+  DemoAccount crm_copy(DemoAccount::BaseOnly());
   clsDataKey keys;
   std::string xml, ts, max, error;
   ASSERT_TRUE(keys.ExportXMLDataKey(erp.PropsString(), 1, xml, 0, ts, max, error)) << error;
@@ -335,10 +315,7 @@ TEST(DataKeyRoundTrip, DeletionsInOneAccountReachAnother) {
   }
   std::string props = crm_copy.PropsString();
   ASSERT_TRUE(keys.ImportXMLDataKey(props, 1, xml, error)) << error;
-  ParsePropsString(crm_copy.PropsString());
-  ConnectionPtr c;
-  OpenErpConnection(c);
-  EXPECT_EQ(CLng(c->GetAnyRecordSet("SELECT COUNT(*) FROM SEOrder WHERE FInterID > 7000")->Fields(0)), 0);
+  EXPECT_EQ(OneOf(crm_copy, "SELECT COUNT(*) FROM SEOrder WHERE FInterID > 7000"), "0");
 }
 
 }  // namespace
