@@ -1,7 +1,9 @@
 #include "platform/platform_components.h"
 
+#include "frame/outside/app_connection.h"
 #include "frame/outside/bill_service.h"
 #include "frame/outside/connection.h"
+#include "frame/outside/list_server.h"
 #include "frame/outside/list_update.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/resource_loader.h"
@@ -9,8 +11,10 @@
 #include "frame/outside/xml_transfer.h"
 #include "frame/outside/system_services.h"
 #include "platform/db/sqlite_connection.h"
+#include "platform/erp/app_connection.h"
 #include "platform/erp/bill_package_reader.h"
 #include "platform/erp/bill_save_service.h"
+#include "platform/erp/list_server.h"
 #include "platform/erp/list_update_service.h"
 #include "platform/xml/xml_reader.h"
 #include "platform/xml/xml_writer.h"
@@ -26,6 +30,8 @@ void RegisterPlatformComponents() {
   RegisterProgId(kBillPackageProgId, [] { return std::make_shared<erp::BillPackageReader>(); });
   RegisterProgId(kBillSaveProgId, [] { return std::make_shared<erp::BillSaveService>(); });
   RegisterProgId(kListUpdateProgId, [] { return std::make_shared<erp::ListUpdateService>(); });
+  RegisterProgId(kListServerProgId, [] { return std::make_shared<erp::ListServer>(); });
+  RegisterProgId(kAppConnectionProgId, [] { return std::make_shared<erp::AppConnection>(); });
   RegisterProgId(kSharePropsProgId, [] { return std::make_shared<LoginProps>(); });
   RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
   RegisterProgId(kXmlWriterProgId, [] { return std::make_shared<xml::XmlWriter>(); });
