@@ -3,6 +3,7 @@
 #include "frame/outside/app_connection.h"
 #include "frame/outside/bill_service.h"
 #include "frame/outside/connection.h"
+#include "frame/outside/dom_document.h"
 #include "frame/outside/list_server.h"
 #include "frame/outside/list_update.h"
 #include "frame/outside/object_factory.h"
@@ -16,8 +17,10 @@
 #include "platform/erp/bill_save_service.h"
 #include "platform/erp/list_server.h"
 #include "platform/erp/list_update_service.h"
+#include "platform/xml/dom_document.h"
 #include "platform/xml/xml_reader.h"
 #include "platform/xml/xml_writer.h"
+#include "platform/win/file_system.h"
 #include "platform/win/login_props.h"
 #include "platform/win/module_folder.h"
 #include "platform/win/registry_file.h"
@@ -36,6 +39,8 @@ void RegisterPlatformComponents() {
   RegisterProgId(kResourceLoaderProgId, [] { return std::make_shared<ResourceFileLoader>(); });
   RegisterProgId(kXmlWriterProgId, [] { return std::make_shared<xml::XmlWriter>(); });
   RegisterProgId(kXmlReaderProgId, [] { return std::make_shared<xml::XmlReader>(); });
+  RegisterProgId(kDomDocumentProgId, [] { return std::make_shared<xml::DomDocument>(); });
+  RegisterProgId(kFileSystemProgId, [] { return std::make_shared<FileSystem>(); });
   SetRegistryReaderProvider([] { return std::make_shared<RegistryFile>(); });
   // Keep a message pump the host installed before registering.
   SystemServices services = InstallSystemServices({});
