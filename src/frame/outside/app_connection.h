@@ -21,6 +21,7 @@ class IAppConnection : public virtual Object {
   // batch of statements runs in one transaction and gives True when all of
   // them ran and were committed, or False after a rollback (the account is
   // as it was). A connection that cannot be opened raises.
+  // A query that fails answers False, as a failed batch does.
   virtual Variant Execute(std::string_view conn_string, std::string_view sql) = 0;
 
   // Runs `guard` (a query) and then, only when it answers no row, `batch`,
@@ -29,6 +30,7 @@ class IAppConnection : public virtual Object {
   // nothing changed, when the guard found a row or a statement failed. A
   // decision made on an earlier read (an order is new) is checked again by
   // the guard where no other writer can change it.
+  // A connection that cannot be opened raises, as for Execute.
   virtual bool ExecuteUnless(std::string_view conn_string, std::string_view guard,
                              std::string_view batch) = 0;
 };

@@ -125,7 +125,7 @@ class BillSave {
     RefuseChangedMeanwhile();
     if (request_.auto_numbered) NumberAutomatically();
     RefuseDuplicateNumber();
-    const int32_t id = request_.inter_id == 0 ? AllocateInterId() : ClearForResave();
+    const int32_t id = request_.inter_id == 0 ? NextInterId(db_, tables_.head) : ClearForResave();
     db_.Execute(ReplaceBillPlaceholders(request_.head_sql, id, bill_no_));
     for (const std::string& sql : request_.entry_sql) {
       db_.Execute(ReplaceBillPlaceholders(sql, id, bill_no_));
@@ -212,38 +212,6 @@ class BillSave {
                                                    Text(other->Fields("FBillNo")) + "\")");
   }
 
-  // FMaxInterID of the head table in t_BillInterIDMax; Empty without a row.
-  Variant RecordedMaxInterId() {
-    return QueryScalar(
-        db_,
-        "SELECT FMaxInterID FROM t_BillInterIDMax WHERE FTableName=" + SqlLiteral(tables_.head),
-        Variant());
-  }
-
-  void RecordMaxInterId(int32_t id, const Variant& recorded) {
-    const std::string name = SqlLiteral(tables_.head);
-    const std::string id_text = std::to_string(id);
-    if (recorded.IsEmpty()) {
-      db_.Execute("INSERT INTO t_BillInterIDMax (FTableName, FMaxInterID) VALUES (" + name + "," +
-                  id_text + ")");
-    } else {
-      db_.Execute("UPDATE t_BillInterIDMax SET FMaxInterID=" + id_text +
-                  " WHERE FTableName=" + name);
-    }
-  }
-
-  // The next internal ID of the head table: one past both the ID table and
-  // the highest ID the table holds.
-  int32_t AllocateInterId() {
-    const Variant recorded = RecordedMaxInterId();
-    const Variant highest = QueryScalar(
-        db_, "SELECT ISNULL(MAX(FInterID),0) FROM " + std::string(tables_.head), Variant());
-    const double last = std::max(recorded.IsEmpty() ? 0.0 : CDbl(recorded), CDbl(highest));
-    const int32_t id = CLng(Variant(last + 1));
-    RecordMaxInterId(id, recorded);
-    return id;
-  }
-
   // Deletes the document saved over (head and every entry), its head marked
   // as saved over; returns its ID.
   int32_t ClearForResave() {
@@ -260,8 +228,7 @@ class BillSave {
     }
     db_.Execute("DELETE FROM " + std::string(tables_.entries) + " WHERE FInterID=" + id_text);
     db_.Execute("DELETE FROM " + std::string(tables_.head) + " WHERE FInterID=" + id_text);
-    const Variant recorded = RecordedMaxInterId();
-    if (recorded.IsEmpty() || CDbl(recorded) < id) RecordMaxInterId(id, recorded);
+    RecordInterIdUsed(db_, tables_.head, id);
     return id;
   }
 
@@ -383,14 +350,6 @@ class BillSave {
   int32_t old_type_ = 0;
 };
 
-void RollBack(IConnection& connection) {
-  try {
-    connection.Execute("ROLLBACK");
-  } catch (...) {
-    // The database has already ended the transaction; closing ends it anyway.
-  }
-}
-
 }  // namespace
 
 BillTables BillTablesOf(int32_t tran_type) {
@@ -491,14 +450,13 @@ ValueDictionaryPtr BillSaveService::SaveBillEx(std::string& props, ValueVectorPt
   result->SetValue("BillInterID", Variant(int32_t{0}));
   result->SetValue("ReturnMsg", Variant(""));
 
-  bool in_transaction = false;
   try {
     const SaveRequest request = ReadSaveList(save_list);
-    connection->Execute("BEGIN IMMEDIATE TRANSACTION");
-    in_transaction = true;
-    const int32_t id = BillSave(*connection, request).Run();
-    connection->Execute("COMMIT");
-    in_transaction = false;
+    int32_t id = 0;
+    RunInWriteTransaction(*connection, [&] {
+      id = BillSave(*connection, request).Run();
+      return true;
+    });
     result->SetValue("Success", Variant(true));
     result->SetValue("BillInterID", Variant(id));
   } catch (const SaveRefusal& refusal) {
@@ -507,7 +465,6 @@ ValueDictionaryPtr BillSaveService::SaveBillEx(std::string& props, ValueVectorPt
   } catch (...) {
     result->SetValue("ReturnMsg", Variant(CurrentExceptionAsRuntimeError().description()));
   }
-  if (in_transaction) RollBack(*connection);
   try {
     connection->CloseConn();
   } catch (...) {

@@ -67,14 +67,6 @@ std::optional<std::string> Refusal(IConnection& db, const Deletion& d) {
   return std::nullopt;
 }
 
-void RollBack(IConnection& connection) {
-  try {
-    connection.Execute("ROLLBACK");
-  } catch (...) {
-    // The database has already ended the transaction; closing ends it anyway.
-  }
-}
-
 }  // namespace
 
 bool ListUpdateService::DeleteBill(std::string& bill_no, Variant& props, int32_t& list_id,
@@ -85,7 +77,6 @@ bool ListUpdateService::DeleteBill(std::string& bill_no, Variant& props, int32_t
   const ConnectionPtr connection = ConnectAccount(CStr(props), kSource);
 
   bool deleted = false;
-  bool in_transaction = false;
   try {
     if (tran_type != 81 && tran_type != 80 && tran_type != 86) {
       message = "Documents of transaction type " + std::to_string(tran_type) +
@@ -95,18 +86,16 @@ bool ListUpdateService::DeleteBill(std::string& bill_no, Variant& props, int32_t
     } else {
       const Deletion deletion{tran_type,   inter_id, Trim(bill_no),          list_id,
                               template_id, bill_cls, BillTablesOf(tran_type)};
-      connection->Execute("BEGIN IMMEDIATE TRANSACTION");
-      in_transaction = true;
-      if (const std::optional<std::string> refusal = Refusal(*connection, deletion)) {
-        message = *refusal;
-      } else {
+      deleted = RunInWriteTransaction(*connection, [&] {
+        if (const std::optional<std::string> refusal = Refusal(*connection, deletion)) {
+          message = *refusal;
+          return false;
+        }
         const std::string where = " WHERE FInterID=" + std::to_string(inter_id);
         connection->Execute("DELETE FROM " + std::string(deletion.tables.entries) + where);
         connection->Execute("DELETE FROM " + std::string(deletion.tables.head) + where);
-        connection->Execute("COMMIT");
-        in_transaction = false;
-        deleted = true;
-      }
+        return true;
+      });
     }
   } catch (...) {
     try {
@@ -115,7 +104,6 @@ bool ListUpdateService::DeleteBill(std::string& bill_no, Variant& props, int32_t
       message = "The document could not be deleted";
     }
   }
-  if (in_transaction) RollBack(*connection);
   try {
     connection->CloseConn();
   } catch (...) {
