@@ -145,3 +145,17 @@ echo
 echo "== what has been delivered against $order (corvane trace --table)"
 "$corvane" trace "$order" --db "$db" --table
 
+echo
+dts="$demo/dts.db"
+log="$demo/dts-log.xml"
+rm -f "$dts" "$dts-wal" "$dts-shm" "$log"
+"$corvane" erp init --db "$dts" --base-only >/dev/null
+numbers=$("$corvane" erp sql --db "$db" "SELECT TOP 3 FBillNo FROM SEOrder o WHERE FInterID <> 0
+  AND EXISTS (SELECT 1 FROM SEOrderEntry e WHERE e.FInterID = o.FInterID) ORDER BY FBillNo DESC" |
+  sed -n '3,5p' | tr -d ' ' | paste -sd, -)
+echo "== the file-based interface: orders $numbers exported with corvane dts export,"
+echo "   imported into $dts (base data only) with corvane dts import, and the log"
+"$corvane" dts export "$numbers" --db "$db" --file "$demo/dts-orders.xml" --log "$log"
+"$corvane" dts import --db "$dts" --file "$demo/dts-orders.xml" --log "$log"
+"$corvane" dts log "$log"
+

@@ -20,6 +20,7 @@
 #include "apps/corvane/account_options.h"
 #include "apps/corvane/export_command.h"
 #include "apps/corvane/import_command.h"
+#include "apps/corvane/dts_command.h"
 #include "apps/corvane/query_command.h"
 #include "apps/corvane/table_printer.h"
 #include "erpdb/demo_data.h"
@@ -148,6 +149,8 @@ int main(int argc, char** argv) {
   corvane::cli::QueryOptions stock_options, trace_options;
   auto* stock_cmd = corvane::cli::AddStockCommand(app, stock_options);
   auto* trace_cmd = corvane::cli::AddTraceCommand(app, trace_options);
+  corvane::cli::DtsOptions dts_options;
+  auto* dts_cmd = corvane::cli::AddDtsCommand(app, dts_options);
 
   try {
     app.parse(argc, argv);
@@ -163,6 +166,7 @@ int main(int argc, char** argv) {
     if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
     if (*stock_cmd) return corvane::cli::RunStock(stock_options, std::cout, std::cerr);
     if (*trace_cmd) return corvane::cli::RunTrace(trace_options, std::cout, std::cerr);
+    if (*dts_cmd) return corvane::cli::RunDts(*dts_cmd, dts_options, std::cin, std::cout, std::cerr);
     if (*sql) {
       if (!sql_account.Given()) {
         std::cerr << "erp sql: give --db PATH or --props\n";

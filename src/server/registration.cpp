@@ -2,6 +2,7 @@
 
 #include "frame/outside/object_factory.h"
 #include "server/data_key_class.h"
+#include "server/dts_class.h"
 #include "server/exchange_classes.h"
 #include "server/query_classes.h"
 
@@ -21,6 +22,7 @@ constexpr PublicClass kPublicClasses[] = {
     {"clsDataKey", &CreateDataKeyObject},
     {"COrderTrace", &CreateOrderTraceObject},
     {"CStockQuery", &CreateStockQueryObject},
+    {"DTS", &CreateDtsObject},
 };
 
 }  // namespace
