@@ -104,7 +104,11 @@ int RunDts(CLI::App& dts, const DtsOptions& o, std::istream& in, std::ostream& o
     if (ok && !importing && o.file.empty()) out << CStr(args.back().value);
     if (ok) return 0;
     err << "dts: " << method << " answered False; the log " << o.log << " says:\n";
-    PrintLog(o.log, logged_before, err);
+    try {
+      PrintLog(o.log, logged_before, err);
+    } catch (const RuntimeError& e) {
+      err << "    (no entry: " << e.description() << ")\n";
+    }
     return 1;
   } catch (const RuntimeError& e) {
     err << "dts: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";

@@ -97,6 +97,17 @@ std::string DeletionStatements(const std::string& bill_no) {
 
 std::string Number(double value) { return PlainNumberText(value); }
 
+// Whether `text` is a plain decimal number the account's DECIMAL(28,10)
+// columns hold: it goes into the statements as it came.
+bool FitsTheAccount(const std::string& text) {
+  try {
+    DocumentNumberText(Variant(text), "", kSource);
+    return true;
+  } catch (const RuntimeError&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 DTS::DTS() { ThisThreadSchemaFolder(); }
@@ -106,13 +117,14 @@ bool DTS::Run(const std::string& sDSN, const std::string& sLogFile, bool light,
               Work&& work) noexcept {
   // The error flag speaks of this call only.
   error_ = false;
+  // The log of this call, also for a failure of the steps below.
+  log_file_ = sLogFile;
   try {
     props_ = sDSN;
     if (!light) {
       ParsePropsString(sDSN);
       app_ = CreateObjectAs<IAppConnection>(kAppConnectionProgId);
     }
-    log_file_ = sLogFile;
     const bool result = work();
     app_.reset();
     return result;
@@ -137,7 +149,8 @@ RecordSetPtr DTS::Query(const std::string& sql) {
   return rows.ObjectAs<IRecordSet>();
 }
 
-Variant DTS::Lookup(int32_t kind, const Variant& value, int mode) {
+Variant DTS::Lookup(int32_t kind, const Variant& value, int mode, bool* found) {
+  if (found) *found = false;
   static const LookupKind kItemMaster{0,        " Select UUID,FItemID,FNumber,FName From t_Item ",
                                       "",       "UUID",
                                       "FItemID", "FItemID",
@@ -165,8 +178,8 @@ Variant DTS::Lookup(int32_t kind, const Variant& value, int mode) {
 
   const RecordSetPtr rows = Query(sql);
   if (rows->RecordCount() == 1) {
-    const Variant found = rows->Fields(mode == 0 ? k->answer_mode0 : k->answer_mode1);
-    return found;
+    if (found) *found = true;
+    return rows->Fields(mode == 0 ? k->answer_mode0 : k->answer_mode1);
   }
   if (kind == 500) {
     Log(Lines({Caption(MessageKey("警告：系统检测到CRM销售订单的合同号[%1]，"), text),
@@ -248,18 +261,8 @@ ValueVectorPtr DTS::ExportOrders(std::string filter) {
         std::string(kLineBreak) +
         Lines({" Select v1.* from SEOrder u1 inner join SEOrderEntry v1 on u1.FInterID=v1.FInterID ",
                " Where u1.FBillNo='" + quoted + "'"}));
-    auto entries = ValueVector::Create();
-    for (; !rows->Eof(); rows->MoveNext()) {
-      auto entry = ValueDictionary::Create();
-      entry->SetValue("Item", Lookup(4, rows->Fields("FItemID"), 1));
-      for (const auto& [key, column] :
-           {std::pair{"AuxQty", "FAuxQty"}, {"AuxPrice", "FAuxPrice"}, {"TaxRate", "FTaxRate"},
-            {"FinalAmount", "FFinalAmount"}, {"CESS", "FCESS"}, {"Amount", "FAmount"},
-            {"ContractNumber", "FContractBillNO"}})
-        entry->SetValue(key, rows->Fields(column));
-      entries->Add(Variant(entry));
-    }
-    if (entries->Count() == 0) continue;
+    // An order without entries is left out, without a lookup.
+    if (rows->Eof()) continue;
     auto order = ValueDictionary::Create();
     order->SetValue("Date", head->Fields("FDate"));
     order->SetValue("BillNo", head->Fields("FBillNo"));
@@ -272,6 +275,17 @@ ValueVectorPtr DTS::ExportOrders(std::string filter) {
     order->SetValue("FetchAdd", head->Fields("FFetchAdd"));
     order->SetValue("SaleStyle", Lookup(101, head->Fields("FSaleStyle"), 1));
     order->SetValue("Settle", Lookup(130, head->Fields("FSettleID"), 1));
+    auto entries = ValueVector::Create();
+    for (; !rows->Eof(); rows->MoveNext()) {
+      auto entry = ValueDictionary::Create();
+      entry->SetValue("Item", Lookup(4, rows->Fields("FItemID"), 1));
+      for (const auto& [key, column] :
+           {std::pair{"AuxQty", "FAuxQty"}, {"AuxPrice", "FAuxPrice"}, {"TaxRate", "FTaxRate"},
+            {"FinalAmount", "FFinalAmount"}, {"CESS", "FCESS"}, {"Amount", "FAmount"},
+            {"ContractNumber", "FContractBillNO"}})
+        entry->SetValue(key, rows->Fields(column));
+      entries->Add(Variant(entry));
+    }
     order->SetValue("OrderEntry", Variant(entries));
     orders->Add(Variant(order));
   }
@@ -366,7 +380,7 @@ bool DTS::CheckOrder(const ValueDictionary& order) {
       if (text.empty()) {
         first = MessageKey("系统检测到传递的CRM销售订单的[%1]的值为空，");
         second = MessageKey("但[%1]在Tavo系统中是必录项。");
-      } else if (rule != kText && !IsPlainDecimal(text)) {
+      } else if (rule != kText && !FitsTheAccount(text)) {
         // A number goes into the statements as it came, so it must be a
         // plain decimal number.
         first = MessageKey("系统检测到传递的CRM销售订单的[%1]的数据类型不匹配，");
@@ -431,15 +445,17 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
   contract_id_ = 0;
   const std::string date_text = TextOf(order, "Date");
   const Date date = DocumentDate(Variant(Trim(date_text)), "Date", kSource);
-  bool found_all = true;
   // A lookup that finds no single match has logged its warning; the order
-  // is not written.
+  // is not written, and nothing more is looked up for it.
+  struct NotFound {};
   auto id_of = [&](int32_t kind, const Variant& value) {
-    const Variant id = Lookup(kind, value, 0);
+    bool found = false;
+    const Variant id = Lookup(kind, value, 0, &found);
     const bool empty_value = Trim(value.IsNull() ? std::string() : CStr(value)).empty();
-    if (!empty_value && CLng(id) == 0) found_all = false;
-    return id.IsNull() ? 0 : CLng(id);
+    if (!empty_value && !found) throw NotFound{};
+    return id.IsNull() || id.IsEmpty() ? 0 : CLng(id);
   };
+  try {
   const int32_t customer = id_of(1, Variant(TextOf(order, "Cust")));
   const int32_t currency = id_of(12, Variant(TextOf(order, "CurrencyName")));
   const int32_t department = id_of(2, Variant(TextOf(order, "Department")));
@@ -460,7 +476,7 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
                        FormatMessageText(MessageKey("%1 的值超出范围：%2"),
                                          {Variant("Date"), Variant(date_text)}));
   const std::string delivery_date = DateToText(Date{date.serial + std::floor(days)});
-  const std::string date_sql = SqlLiteral(date_text);
+  const std::string date_sql = SqlLiteral(DateToText(date));
 
   const std::string indent8(8, ' ');
   std::string entries_sql;
@@ -468,7 +484,9 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
   for (int32_t i = 1; i <= entries->Count(); ++i) {
     const ValueDictionary& entry = *entries->Item(i).ObjectAs<ValueDictionary>();
     const int32_t item = id_of(4, Variant(TextOf(entry, "Item")));
-    const int32_t unit = item != 0 ? id_of(7, Variant(item)) : 0;
+    // The unit of the item, looked up by its ID whatever it is: an entry
+    // whose item is missing finds no unit and fails its order.
+    const int32_t unit = id_of(7, Variant(item));
     const std::string qty = Trim(TextOf(entry, "AuxQty"));
     const std::string price = Trim(TextOf(entry, "AuxPrice"));
     const std::string rate = Trim(TextOf(entry, "TaxRate"));
@@ -513,8 +531,6 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
       value_lines += indent8 + values[c] + (c + 1 < std::size(values) ? "," : ")") + kLineBreak;
     entries_sql += columns + value_lines + kLineBreak;
   }
-  if (!found_all) return {};
-
   std::string head = " Insert into SEOrder(FInterID,\r\n";
   const char* head_columns[] = {"FBrNo",      "FTranType", "FDate",    "FBillNo",   "FCustID",
                                 "FCurrencyID", "FExchangeRate", "FDeptID", "FEmpID", "FMangerID",
@@ -525,7 +541,7 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
             kLineBreak;
   const std::string head_values[] = {"'0'",
                                      "81",
-                                     SqlLiteral(date_text),
+                                     SqlLiteral(Trim(date_text)),
                                      SqlLiteral(TextOf(order, "BillNo")),
                                      std::to_string(customer),
                                      std::to_string(currency),
@@ -544,6 +560,9 @@ std::string DTS::OrderStatements(const ValueDictionary& order, int32_t inter_id)
     head += indent8 + head_values[c] + (c + 1 < std::size(head_values) ? "," : ")") + kLineBreak;
 
   return DeletionStatements(TextOf(order, "BillNo")) + kLineBreak + entries_sql + head + kLineBreak;
+  } catch (const NotFound&) {
+    return {};
+  }
 }
 
 void DTS::ImportDeletions(const ValueVector& keys) {

@@ -70,7 +70,8 @@ class DTS : public Object {
   // or key: answers the ID) or 1 (by ID: answers the name or key). No single
   // match answers the mode's empty value and logs a warning (which sets the
   // error flag, but for contracts).
-  Variant Lookup(int32_t kind, const Variant& value, int mode);
+  // `found` (when given) tells whether exactly one row matched.
+  Variant Lookup(int32_t kind, const Variant& value, int mode, bool* found = nullptr);
   RecordSetPtr Query(const std::string& sql);
 
   ValueVectorPtr ExportOrders(std::string filter);

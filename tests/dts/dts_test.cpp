@@ -216,6 +216,25 @@ TEST_F(DtsTest, RefusedOrdersAreLoggedAndTheOthersWritten) {
        {"警告：系统检测到CRM销售订单的基础资料[NO-SUCH-UUID]，", "在Tavo系统中找不到相对应的匹配项。"}},
       {"impossible date", [](ValueDictionary& o) { o.SetValue("Date", Variant("2023-02-30")); },
        {"Date 的值不是日期：2023-02-30"}},
+      {"exchange rate that is no plain number", [](ValueDictionary& o) {
+         o.SetValue("ExchangeRate", Variant("1;DROP TABLE SEOrder"));
+       },
+       {"系统检测到传递的CRM销售订单的[汇率]的数据类型不匹配，"}},
+      {"quantity the account cannot hold", [&](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "AuxQty", Variant("99999999999999999999"));
+       },
+       {"系统检测到传递的CRM销售订单的[数量]的数据类型不匹配，"}},
+      {"entry without an item", [&](ValueDictionary& o) {
+         o.Value("OrderEntry").ObjectAs<ValueVector>()->Item(1).ObjectAs<ValueDictionary>()->SetValue(
+             "Item", Variant(""));
+       },
+       {"警告：系统检测到CRM销售订单的基础资料[0]，", "外部数据交换服务完毕......失败！"}},
+      {"two faults: the first check speaks", [](ValueDictionary& o) {
+         o.Remove("Cust");
+         o.SetValue("Department", Variant(""));
+       },
+       {"系统检测到传递的CRM销售订单的[客户]不存在，", "请重新传递!"}},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -239,8 +258,24 @@ TEST_F(DtsTest, RefusedOrdersAreLoggedAndTheOthersWritten) {
       EXPECT_NE(at, std::string::npos) << line << " in " << logged;
       if (at == std::string::npos) break;
     }
+    if (std::string(c.name).rfind("two faults", 0) == 0)
+      EXPECT_EQ(logged.find("[部门]"), std::string::npos) << "only the first fault is reported";
   }
   EXPECT_EQ(One(target_, "SELECT COUNT(*) FROM SEOrderEntry WHERE FInterID NOT IN (SELECT FInterID FROM SEOrder)"), "0");
+}
+
+TEST_F(DtsTest, AnUnknownContractIsAWarningOnly) {
+  DTS dts;
+  const ValueVectorPtr exported = Export(dts, source_, n_[0]);
+  auto order = OrderLike(exported, "CT-1");
+  EntryOf(order)->SetValue("ContractNumber", Variant("NO-SUCH-CONTRACT"));
+  auto orders = ValueVector::Create();
+  orders->Add(Variant(order));
+  EXPECT_TRUE(Import(dts, orders, false));
+  EXPECT_TRUE(LoggedText("警告：系统检测到CRM销售订单的合同号[NO-SUCH-CONTRACT]，"));
+  EXPECT_EQ(One(target_, "SELECT e.FContractInterID || '|' || e.FContractBillNO FROM SEOrderEntry e "
+                         "JOIN SEOrder o ON o.FInterID=e.FInterID WHERE o.FBillNo='CT-1'"),
+            "0|");
 }
 
 TEST_F(DtsTest, AmountsAreComputedWhenNoneIsGiven) {
