@@ -9,6 +9,7 @@
 #include "frame/schema_folder.h"
 #include "frame/sql_text.h"
 #include "frame/xml_bridge.h"
+#include "query/own_lookup.h"
 #include "values/format.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
@@ -32,20 +33,9 @@ std::string TraceStatement(const std::string& order_no) {
 }
 
 // The UUID of stock bill `inter_id`; "" when it has none or cannot be read.
-std::string StockBillUuid(int32_t inter_id) noexcept {
-  try {
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs = connection->Execute("SELECT FUUID FROM ICStockBill WHERE FInterID=" +
-                                          std::to_string(inter_id));
-    const std::string uuid =
-        rs->Eof() ? std::string()
-                  : CStr(ThisThreadValueUtility().ValueOrDefault(rs->Fields("FUUID"), Variant("")));
-    rs->Close();
-    return uuid;
-  } catch (...) {
-    return {};
-  }
+std::string StockBillUuid(int32_t inter_id) {
+  return LookUpText("SELECT FUUID FROM ICStockBill WHERE FInterID=" + std::to_string(inter_id),
+                    "FUUID");
 }
 
 // The stock bill records of the order, with their entries.

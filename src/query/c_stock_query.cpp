@@ -8,6 +8,7 @@
 #include "frame/schema_folder.h"
 #include "frame/sql_text.h"
 #include "frame/xml_bridge.h"
+#include "query/own_lookup.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
 
@@ -47,18 +48,8 @@ std::string StockStatement(const std::string& item_number, bool by_batch) {
 }
 
 // The UUID of base-data item `id`; "" when it has none or cannot be read.
-std::string ItemUuid(int32_t id) noexcept {
-  try {
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs = connection->Execute("SELECT UUID FROM t_Item WHERE FItemID=" + std::to_string(id));
-    const std::string uuid =
-        rs->Eof() ? std::string() : CStr(ThisThreadValueUtility().ValueOrDefault(rs->Fields("UUID"), Variant("")));
-    rs->Close();
-    return uuid;
-  } catch (...) {
-    return {};
-  }
+std::string ItemUuid(int32_t id) {
+  return LookUpText("SELECT UUID FROM t_Item WHERE FItemID=" + std::to_string(id), "UUID");
 }
 
 }  // namespace
