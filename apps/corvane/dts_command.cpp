@@ -115,7 +115,7 @@ int RunDts(CLI::App& dts, const DtsOptions& o, std::istream& in, std::ostream& o
   } catch (const std::exception& e) {
     err << "dts: " << e.what() << "\n";
   }
-  return 1;
+  return 2;
 }
 
 }  // namespace corvane::cli

@@ -9,7 +9,8 @@
 // input without it; the reports go to the log --log (TavoSaleOrder_log.xml
 // in the current folder by default). Exit status 0 when the method answers
 // True, 1 when it answers False (the log says why; its newest entries are
-// printed), 2 for a wrong command line. "dts log" prints a log readably,
+// printed), 2 for a wrong command line or a failure outside the method (the
+// log or the object cannot be read or made). "dts log" prints a log readably,
 // decoded from GB2312, one entry a block.
 #pragma once
 

@@ -203,7 +203,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
         err << "export failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
         if (!o.state_file.empty())
           err << "the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor) << "\n";
-        return 1;
+        return 2;
       }
       max_seen = arg("strMaxTimeStamp");
       const std::string next = arg("strTimeStamp");
@@ -237,7 +237,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
   } catch (const std::exception& e) {
     err << "export: " << e.what() << "\n";
   }
-  return 1;
+  return 2;
 }
 
 }  // namespace corvane::cli

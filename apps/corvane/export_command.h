@@ -25,8 +25,10 @@
 // per page. Ctrl-C stops the run between orders or pages: the page being
 // built is dropped and the cursor stays at the last page written (exit
 // status 130; a second Ctrl-C ends the process at once). Exit status 0 when
-// every page was exported, 1 when a page failed (its error text is printed)
-// or did not move the cursor, 2 for a wrong command line.
+// every page was exported, 1 when a page did not move the cursor, 2 for a
+// wrong command line or a call that failed (an account that cannot be
+// opened, a Filter refused, a state file without a valid cursor, a folder
+// that cannot be written; its error text is printed).
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -123,10 +123,10 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
     }
   } catch (const RuntimeError& e) {
     err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    return 1;
+    return 2;
   } catch (const std::exception& e) {
     err << "import: " << e.what() << "\n";
-    return 1;
+    return 2;
   }
   out << "deleted " << deleted << " " << kind->what;
   if (not_found) out << ", not found " << not_found;
@@ -251,10 +251,10 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     }
   } catch (const RuntimeError& e) {
     err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    return 1;
+    return 2;
   } catch (const std::exception& e) {
     err << "import: " << e.what() << "\n";
-    return 1;
+    return 2;
   }
   out << "imported " << saved << " " << kind.plural;
   if (skipped) out << ", skipped " << skipped;

@@ -19,7 +19,8 @@
 //
 // Exit status 0 when every document was saved or skipped (every key
 // deleted), 1 when a document, key or file was refused or not found, 2 for
-// a wrong command line.
+// a wrong command line or a set-up failure (a file or an account that
+// cannot be read).
 #pragma once
 
 #include <CLI/CLI.hpp>

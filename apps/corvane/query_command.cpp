@@ -74,7 +74,7 @@ int Run(const QueryOptions& o, const char* command, const char* prog_id,
   } catch (const std::exception& e) {
     err << command << ": " << e.what() << "\n";
   }
-  return 1;
+  return 2;
 }
 
 void PrintStock(const ValueVector& records, std::ostream& out) {

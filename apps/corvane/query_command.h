@@ -6,7 +6,8 @@
 // against one sales order, and prints the XML answer as the CRM gets it, or
 // with --table the same answer as aligned tables read back from that XML.
 // Exit status 0 on an answer, 1 with the class's message when it answers
-// False, 2 for a wrong command line.
+// False (no such item, no delivery), 2 for a wrong command line or a
+// failure (the account cannot be opened).
 #pragma once
 
 #include <CLI/CLI.hpp>

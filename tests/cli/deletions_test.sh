@@ -33,7 +33,7 @@ expect "the same key again finds nothing" 1 ': not found' \
 expect "an unknown kind is named" 2 '"9" is none' \
   "$cli" export deletions --kind 9 --db "$src" --state "$work/state" --out "$work/keys"
 echo "strTimeStamp=0x0) OR (1=1" >"$work/bad-state"
-expect "a state file without a valid cursor stops the run" 1 'holds no valid cursor' \
+expect "a state file without a valid cursor stops the run" 2 'holds no valid cursor' \
   "$cli" export deletions --kind saleorder --db "$src" --state "$work/bad-state" --out "$work/keys"
 expect "the cursor stays after bad input" 0 "^$cursor\$" grep strTimeStamp "$work/state"
 before=$(count "$dst" "SELECT COUNT(*) FROM SEOrder")

@@ -21,12 +21,12 @@ expect "a second run finds nothing new" 0 '^exported 0 sales orders in 0 pages \
 check "the cursor stays after an empty page" test "$(cat "$work/state")" = "$cursor"
 
 echo "strTimeStamp=0x0) OR (1=1" > "$work/bad-state"
-expect "a state file without a valid cursor stops the run" 1 'holds no valid cursor' \
+expect "a state file without a valid cursor stops the run" 2 'holds no valid cursor' \
   "$cli" export saleorder --db "$db" --state "$work/bad-state" --out "$work/other"
 check "the bad state file is left as it was" grep -q 'OR (1=1' "$work/bad-state"
 
 touch "$work/not-a-folder"
-expect "an output folder that cannot be made fails" 1 'export' \
+expect "an output folder that cannot be made fails" 2 'export' \
   "$cli" export saleorder --db "$db" --state "$work/state2" --out "$work/not-a-folder/pages"
 check "no cursor is saved when no page was written" test ! -e "$work/state2"
 
@@ -42,7 +42,7 @@ entries=$(count_entries)
 for filter in "1=1)); DELETE FROM SEOrderEntry; SELECT * FROM SEOrder WHERE ((1=1" \
               "1=1)) DELETE FROM SEOrderEntry SELECT * FROM SEOrder WHERE ((1=1" \
               "1=1)) OR ((1=1"; do
-  expect "--filter \"$filter\" is refused" 1 '筛选条件必须是单个条件' \
+  expect "--filter \"$filter\" is refused" 2 '筛选条件必须是单个条件' \
     timeout 60 "$cli" export saleorder --db "$own" --per-count 2 --state "$work/hostile.state" \
     --out "$work/hostile" --filter "$filter"
 done
@@ -70,6 +70,10 @@ expect "known orders are skipped with --add-new-only" 1 'skipped [0-9]+' \
   "$cli" import saleorder --db "$work/target.db" --add-new-only "$work"/pages/*.xml
 check "nothing is saved twice" grep -q '^imported 0 sales orders' "$work/out"
 first=$(ls "$work"/pages/*.xml | head -n 1)
+expect "an account that cannot be opened is a set-up error" 2 'no-such-account.db' \
+  "$cli" import saleorder --db "$work/no-such-account.db" "$first"
+expect "an export from it too" 2 'no-such-account.db' \
+  "$cli" export saleorder --db "$work/no-such-account.db" --out "$work/none"
 expect "--stop-on-error stops at the first refused order" 1 'the import of this file stopped here' \
   "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
 
