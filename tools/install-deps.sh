@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
-  libxml2-dev libxml2-utils xsltproc
-  libcli11-dev
+  libxml2-dev libxml2-utils xsltproc jq
+  libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev  # run-fuzz.sh: clang 14 and its libFuzzer and sanitizer runtimes
 )

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "apps/corvane/document_kinds.h"
+#include "apps/corvane/json_lines.h"
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
@@ -16,6 +17,7 @@
 #include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
+#include "values/value_dictionary.h"
 
 namespace corvane::cli {
 namespace {
@@ -56,12 +58,17 @@ void WriteCursor(const std::string& state_file, const std::string& plural,
 }
 
 // The records of an exported page (the documents of the root `root`).
-int CountRecords(const std::string& xml, const char* root) {
+ValueVectorPtr PageRecords(const std::string& xml, const char* root) {
   ValueVectorPtr records;
   std::string error;
   if (!ReadXMLDocument(records, xml, ThisThreadSchemaFolder() + root + ".xsd", root, error))
     throw std::runtime_error("the exported page cannot be read back: " + error);
-  return records->Count();
+  return records;
+}
+
+std::string FieldText(const ValueDictionary& record, const char* key) {
+  const Variant v = record.GetValue(key, Variant(""));
+  return v.IsNull() || v.IsEmpty() ? std::string() : CStr(v);
 }
 
 bool IsEmptyPageAnswer(const std::string& timestamp) {
@@ -94,6 +101,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
   cmd->add_option("--state", o.state_file, "File that keeps the cursor between runs");
   cmd->add_option("--out", o.out_dir, "Folder for the XML files")->capture_default_str();
   cmd->add_option("--filter", o.filter, "SQL condition added to the selection");
+  cmd->add_flag("--json", o.json, "One JSON object a line per document, and a summary last");
   return cmd;
 }
 
@@ -144,7 +152,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     if (!deletions) exporter->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& args) {
       if (name != "Progress" || args.size() < 2) return;
       in_page = CLng(args[0]);
-      if (terminal)
+      if (terminal && !o.json)
         out << "\rpage " << pages + 1 << ": document " << in_page << "/" << CLng(args[1]) << "   "
             << std::flush;
     });
@@ -196,8 +204,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
           if (EqualsIgnoreCase(a.name, name)) return CStr(a.value);
         return std::string();
       };
-      if (deletions && CBool(ok)) in_page = CountRecords(arg("strXML"), "Delete");
-      if (terminal) out << "\r" << std::string(40, ' ') << "\r";
+      if (deletions && CBool(ok)) in_page = PageRecords(arg("strXML"), "Delete")->Count();
+      if (terminal && !o.json) out << "\r" << std::string(40, ' ') << "\r";
       if (!CBool(ok)) {
         if (g_interrupted) return interrupted();
         err << "export failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
@@ -224,8 +232,25 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       WriteCursor(o.state_file, plural, cursor);
       ++pages;
       documents += in_page;
+      if (o.json) {
+        const ValueVectorPtr records = PageRecords(arg("strXML"), deletions ? "Delete" : kind.root);
+        for (const Variant& item : *records) {
+          const ValueDictionary& record = *item.ObjectAs<ValueDictionary>();
+          WriteJsonLine(out, {{"file", file.string()}, {"number", FieldText(record, "BillNo")},
+                              {"uuid", FieldText(record, "UUID")}, {"result", "exported"},
+                              {"message", ""}});
+        }
+        continue;
+      }
       out << "page " << pages << ": " << in_page << " " << plural << " -> " << file.string()
           << "\n";
+    }
+    if (o.json) {
+      WriteJsonLine(out, {{"summary",
+                           {{"exported", documents}, {"pages", pages},
+                            {"cursor", cursor.empty() ? kZeroTimestamp : cursor},
+                            {"newest row version", max_seen}}}});
+      return 0;
     }
     out << "exported " << documents << " " << plural << " in " << pages << " pages";
     if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";

@@ -21,6 +21,10 @@
 // cursor) ends the run with an error before its file is written, since the
 // export would otherwise read it again for ever; the cursor stays.
 //
+// With --json each exported document is one JSON object a line, {"file",
+// "number", "uuid", "result": "exported", "message"}, and the last line is
+// {"summary": {"exported", "pages", "cursor", "newest row version"}}.
+//
 // On a terminal the progress is shown on one line; otherwise one plain line
 // per page. Ctrl-C stops the run between orders or pages: the page being
 // built is dropped and the cursor stays at the last page written (exit
@@ -49,6 +53,7 @@ struct ExportOptions {
   std::string filter;
   std::optional<int32_t> stock_bill_type;
   std::string deletion_kind;  // --kind of "deletions": a name or 1 to 5
+  bool json = false;          // one JSON object a line instead of text
 };
 
 CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options);

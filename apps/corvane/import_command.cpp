@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "apps/corvane/document_kinds.h"
+#include "apps/corvane/json_lines.h"
 #include "frame/call_context.h"
 #include "frame/messages.h"
 #include "frame/gateway.h"
@@ -83,12 +84,15 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
   try {
     server::DispatchPtr keys = server::CreateDispatchObject("Corvane.clsDataKey");
     for (const std::string& file : o.files) {
-      out << file << "\n";
+      if (!o.json) out << file << "\n";
       ValueVectorPtr records;
       std::string error;
       if (!ReadXMLDocument(records, ReadFile(file), schema, "Delete", error)) {
         ++bad_files;
-        out << "  not a document of deletion keys, nothing deleted:\n" << error << "\n";
+        if (o.json)
+          WriteJsonLine(out, {{"file", file}, {"result", "file refused"}, {"message", error}});
+        else
+          out << "  not a document of deletion keys, nothing deleted:\n" << error << "\n";
         continue;
       }
       for (int32_t i = 1; i <= records->Count(); ++i) {
@@ -108,17 +112,25 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
         std::string message;
         for (const auto& a : args)
           if (EqualsIgnoreCase(a.name, "strError")) message = CStr(a.value);
-        out << "  " << i << "/" << records->Count() << " " << uuid << ": ";
-        if (ok) {
-          ++deleted;
-          out << "deleted\n";
-        } else if (message.find(GetMessageText("找不到单据信息!")) != std::string::npos) {
-          ++not_found;
-          out << "not found (no " << kind->what << " imported from the CRM carries it)\n";
-        } else {
-          ++refused;
-          out << "refused:\n" << message << "\n";
+        const char* result = ok ? "deleted"
+                             : message.find(GetMessageText("找不到单据信息!")) != std::string::npos
+                                 ? "not found"
+                                 : "refused";
+        if (ok) ++deleted;
+        else if (std::string_view(result) == "not found") ++not_found;
+        else ++refused;
+        if (o.json) {
+          WriteJsonLine(out, {{"file", file}, {"index", i}, {"number", ""}, {"uuid", uuid},
+                              {"result", result}, {"message", ok ? "" : message}});
+          continue;
         }
+        out << "  " << i << "/" << records->Count() << " " << uuid << ": ";
+        if (ok)
+          out << "deleted\n";
+        else if (std::string_view(result) == "not found")
+          out << "not found (no " << kind->what << " imported from the CRM carries it)\n";
+        else
+          out << "refused:\n" << message << "\n";
       }
     }
   } catch (const RuntimeError& e) {
@@ -127,6 +139,12 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
   } catch (const std::exception& e) {
     err << "import: " << e.what() << "\n";
     return 2;
+  }
+  if (o.json) {
+    WriteJsonLine(out, {{"summary",
+                         {{"deleted", deleted}, {"not found", not_found}, {"refused", refused},
+                          {"files", o.files.size()}, {"files not read", bad_files}}}});
+    return not_found == 0 && refused == 0 && bad_files == 0 ? 0 : 1;
   }
   out << "deleted " << deleted << " " << kind->what;
   if (not_found) out << ", not found " << not_found;
@@ -153,6 +171,7 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o) {
   cmd->add_flag("--check-by-uuid", o.check_by_uuid, "Find documents and base data by UUID first");
   cmd->add_flag("--add-new-only", o.add_new_only, "Skip documents the account already holds");
   cmd->add_flag("--stop-on-error", o.stop_on_error, "Stop a file at its first refused document");
+  cmd->add_flag("--json", o.json, "One JSON object a line per document, and a summary last");
   cmd->add_option("files", o.files, "XML files of the kind's root (TavoIndSaleOrder, ...)")
       ->required()
       ->check(CLI::ExistingFile);
@@ -186,6 +205,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     importer->PutProperty("AddNewOnly", Variant(o.add_new_only));
     importer->PutProperty("ImportErrorIgnore", Variant(!o.stop_on_error));
     std::vector<DocumentLine> lines;
+    std::string current_file;
     int32_t reported = 0;  // documents of the current file reported by Progress
     // A document saved earlier in the same file counts as present for the
     // documents after it, as it does for the import itself.
@@ -204,21 +224,31 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
       reported = cur;
       const bool ok = CBool(args[2]);
       DocumentLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
-      out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
-      if (!ok) {
-        ++refused;
-        out << "refused: " << CStr(args[3]) << "\n";
-      } else if (o.add_new_only && line && line->already_there) {
-        ++skipped;
-        out << "skipped (already in the account)\n";
-      } else {
-        ++saved;
-        out << "saved\n";
-        if (line) mark_present(*line);
+      const char* result = !ok ? "refused"
+                           : o.add_new_only && line && line->already_there ? "skipped"
+                                                                           : "saved";
+      if (!ok) ++refused;
+      else if (std::string_view(result) == "skipped") ++skipped;
+      else ++saved;
+      if (ok && std::string_view(result) == "saved" && line) mark_present(*line);
+      if (o.json) {
+        WriteJsonLine(out, {{"file", current_file}, {"index", cur},
+                            {"number", line ? line->bill_no : std::string()},
+                            {"uuid", line ? line->uuid : std::string()}, {"result", result},
+                            {"message", ok ? std::string() : CStr(args[3])}});
+        return;
       }
+      out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
+      if (!ok)
+        out << "refused: " << CStr(args[3]) << "\n";
+      else if (std::string_view(result) == "skipped")
+        out << "skipped (already in the account)\n";
+      else
+        out << "saved\n";
     });
     for (const std::string& file : o.files) {
-      out << file << "\n";
+      current_file = file;
+      if (!o.json) out << file << "\n";
       const std::string xml = ReadFile(file);
       lines = DocumentsOf(kind, xml, props, o.check_by_uuid);
       reported = 0;
@@ -237,11 +267,23 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
           // The import stopped at a document: the ones before it are saved,
           // the ones after it were not tried.
           ++refused;
+          if (o.json) {
+            WriteJsonLine(out, {{"file", file}, {"index", reported + 1},
+                                {"number", lines[reported].bill_no}, {"uuid", lines[reported].uuid},
+                                {"result", "refused"}, {"message", error}});
+            for (int32_t i = reported + 1; i < total; ++i)
+              WriteJsonLine(out, {{"file", file}, {"index", i + 1}, {"number", lines[i].bill_no},
+                                  {"uuid", lines[i].uuid}, {"result", "not imported"},
+                                  {"message", "the import of this file stopped before it"}});
+            continue;
+          }
           out << "  " << reported + 1 << "/" << total << " " << lines[reported].bill_no
               << ": refused, and the import of this file stopped here:\n"
               << error << "\n";
           if (reported + 1 < total)
             out << "  documents " << reported + 2 << " to " << total << " were not imported\n";
+        } else if (o.json) {
+          WriteJsonLine(out, {{"file", file}, {"result", "file refused"}, {"message", error}});
         } else {
           out << "  the file was refused:\n" << error << "\n";
         }
@@ -255,6 +297,12 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
   } catch (const std::exception& e) {
     err << "import: " << e.what() << "\n";
     return 2;
+  }
+  if (o.json) {
+    WriteJsonLine(out, {{"summary",
+                         {{"saved", saved}, {"skipped", skipped}, {"refused", refused},
+                          {"files", o.files.size()}, {"files with refusals", failed_files}}}});
+    return failed_files == 0 && refused == 0 ? 0 : 1;
   }
   out << "imported " << saved << " " << kind.plural;
   if (skipped) out << ", skipped " << skipped;

@@ -17,6 +17,11 @@
 // UUID) or "refused" with the message. A file that is no deletion-key
 // document is named and nothing of it is deleted.
 //
+// With --json each document is one JSON object a line, {"file", "index",
+// "number", "uuid", "result" (saved, skipped, refused; deleted, not found),
+// "message"}, a file refused whole is {"file", "result": "file refused",
+// "message"}, and the last line is {"summary": {counts, "files"}}.
+//
 // Exit status 0 when every document was saved or skipped (every key
 // deleted), 1 when a document, key or file was refused or not found, 2 for
 // a wrong command line or a set-up failure (a file or an account that
@@ -42,6 +47,7 @@ struct ImportOptions {
   std::vector<std::string> files;
   std::optional<int32_t> stock_bill_type;
   std::string deletion_kind;  // --kind of "deletions": a name or 1 to 5
+  bool json = false;          // one JSON object a line instead of text
 };
 
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options);

@@ -77,6 +77,25 @@ expect "an export from it too" 2 'no-such-account.db' \
 expect "--stop-on-error stops at the first refused order" 1 'the import of this file stopped here' \
   "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
 
+# --json: one object a line per document, a summary last, every line valid JSON.
+"$cli" erp init --db "$work/json.db" --base-only >/dev/null
+expect "--json import exits 1 with refusals" 1 '"summary"' \
+  "$cli" import saleorder --json --db "$work/json.db" "$work"/pages/*.xml
+check "every line of --json parses" jq -e . "$work/out" >/dev/null
+check "one line per order" test "$(jq -s '[.[] | select(.result)] | length' "$work/out")" -eq "$orders"
+check "refused orders carry their message" \
+  test "$(jq -r 'select(.result == "refused") | .message' "$work/out" | grep -c '至少必须有一条分录')" \
+    -eq "$(jq -s '[.[] | select(.result == "refused")] | length' "$work/out")"
+check "the summary counts the lines" \
+  test "$(jq '.summary | select(.) | .saved + .refused' "$work/out")" -eq "$orders"
+saved=$(jq -s '[.[] | select(.result == "saved")] | length' "$work/out")
+check "the saved ones are in the account" \
+  test "$(count "$work/json.db" "SELECT COUNT(*) FROM SEOrder WHERE FInterID <> 0")" -eq "$saved"
+expect "--json export gives one line per order" 0 '"result":"exported"' \
+  "$cli" export saleorder --json --db "$db" --per-count 7 --out "$work/json-pages"
+check "and its numbers are the account's" \
+  test "$(jq -s '[.[] | select(.result == "exported")] | length' "$work/out")" -eq "$orders"
+
 # Sales invoices and stock bills of one kind.
 invoices=$(count "$db" "SELECT COUNT(*) AS n FROM ICSale WHERE FInterID <> 0 AND FTranType IN (80,86)")
 expect "every sales invoice is exported" 0 "^exported $invoices sales invoices in $(( (invoices + 2) / 3 )) pages" \
