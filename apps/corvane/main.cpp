@@ -13,6 +13,7 @@
 // the command line was wrong.
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -31,6 +32,7 @@
 #include "frame/schema_folder.h"
 #include "frame/version.h"
 #include "platform/platform_components.h"
+#include "platform/win/login_props.h"
 #include "platform/win/registry_file.h"
 #include "platform/win/resource_folder.h"
 #include "server/registration.h"
@@ -118,6 +120,12 @@ int main(int argc, char** argv) {
   CLI::App app{"Corvane: business documents between the ERP account database and the CRM"};
   app.require_subcommand(1);
   app.set_version_flag("--version", corvane::ComponentVersion());
+  // --lang is taken before or after any command; the subcommands made below
+  // hand it up to this level.
+  std::string language;
+  app.add_option("--lang", language, "Language of the messages: CHS (as written), ENG or CHT")
+      ->check(CLI::IsMember({"CHS", "ENG", "CHT"}, CLI::ignore_case));
+  app.fallthrough();
 
   auto* selfcheck = app.add_subcommand("selfcheck", "Show what the component uses and can create");
 
@@ -157,6 +165,12 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
+  }
+  if (!language.empty()) {
+    // The login language of this process, before what the environment gives.
+    const char* given = std::getenv(corvane::platform::kLoginPropsEnvironment);
+    corvane::platform::SetLoginPropsString("LANGUAGE=" + corvane::UCase(language) + ";" +
+                                           (given ? given : ""));
   }
   try {
     if (*selfcheck) return SelfCheck();

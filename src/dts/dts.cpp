@@ -11,6 +11,7 @@
 #include "frame/outside/object_factory.h"
 #include "frame/outside/xml_transfer.h"
 #include "frame/sql_text.h"
+#include "frame/xml_bridge.h"
 #include "values/format.h"
 #include "values/run_time_error.h"
 
@@ -198,7 +199,7 @@ bool DTS::Write(const ValueVectorPtr& list, const char* root, const std::string&
                 std::string& xml) {
   auto writer = CreateObjectAs<IXmlWriter>(kXmlWriterProgId);
   std::string error;
-  const std::string schema = ThisThreadSchemaFolder() + root + ".xsd";
+  const std::string schema = ResolveSchemaPath(ThisThreadSchemaFolder() + root + ".xsd");
   const bool ok = file.empty()
                       ? writer->OutputXMLString(Variant(list), xml, schema, root, error, root)
                       : writer->OutputXML(Variant(list), file, schema, root, error, root);
@@ -210,7 +211,7 @@ ValueVectorPtr DTS::Read(const char* root, const std::string& file, const std::s
   auto reader = CreateObjectAs<IXmlReader>(kXmlReaderProgId);
   Variant document = Variant(ValueVector::Create());
   std::string error;
-  const std::string schema = ThisThreadSchemaFolder() + root + ".xsd";
+  const std::string schema = ResolveSchemaPath(ThisThreadSchemaFolder() + root + ".xsd");
   const bool ok = file.empty() ? reader->InputXMLString(document, xml, schema, root, error)
                                : reader->InputXML(document, file, schema, root, error);
   // A document that cannot be read is no empty list: the call fails.

@@ -77,6 +77,11 @@ expect "an export from it too" 2 'no-such-account.db' \
 expect "--stop-on-error stops at the first refused order" 1 'the import of this file stopped here' \
   "$cli" import saleorder --db "$work/target.db" --stop-on-error "$first"
 
+expect "--lang ENG speaks English, before or after the command" 1 'The item does not exist!' \
+  "$cli" stock NO-SUCH-ITEM --db "$db" --lang ENG
+expect "--lang CHT too" 1 '不存在銷售出庫單' "$cli" --lang CHT trace NO-SUCH-ORDER --db "$db"
+expect "an unknown language is a usage error" 2 'lang' "$cli" stock X --db "$db" --lang XX
+
 # --json: one object a line per document, a summary last, every line valid JSON.
 "$cli" erp init --db "$work/json.db" --base-only >/dev/null
 expect "--json import exits 1 with refusals" 1 '"summary"' \
