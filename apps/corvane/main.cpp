@@ -116,6 +116,9 @@ int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
 int main(int argc, char** argv) {
   corvane::platform::RegisterPlatformComponents();
   corvane::server::RegisterPublicClasses();
+  // Every line reaches the terminal, pipe or file as it is written, so a run
+  // that is killed keeps the lines of the pages it finished.
+  std::cout << std::unitbuf;
 
   CLI::App app{"Corvane: business documents between the ERP account database and the CRM"};
   app.require_subcommand(1);
