@@ -1,6 +1,14 @@
 #include "erpdb/sql_functions.h"
 
+// Compiled twice: into the component against the linked SQLite, and into the loadable
+// extension (CORVANE_SQLITE_EXTENSION), where every sqlite3_* call goes through the API table
+// the loading SQLite hands to the extension's entry point.
+#ifdef CORVANE_SQLITE_EXTENSION
+#include <sqlite3ext.h>
+SQLITE_EXTENSION_INIT3
+#else
 #include <sqlite3.h>
+#endif
 
 #include <chrono>
 #include <cstdio>

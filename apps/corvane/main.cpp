@@ -3,6 +3,7 @@
 //   corvane selfcheck                     what the installed component uses and can create
 //   corvane erp init --db PATH [...]      create a demo ERP account database
 //   corvane erp sql --db PATH "T-SQL"     run one statement and print its rows
+//   corvane erp check --db PATH           check an account database's consistency
 //   corvane export saleorder ...          export changed orders page by page into XML files
 //   corvane import saleorder ... FILE...  import the orders of XML files
 //   corvane call PROGID METHOD ...        call any member of a public class late-bound
@@ -24,6 +25,7 @@
 #include "apps/corvane/dts_command.h"
 #include "apps/corvane/query_command.h"
 #include "apps/corvane/table_printer.h"
+#include "erpdb/account_check.h"
 #include "erpdb/demo_data.h"
 #include "frame/call_context.h"
 #include "frame/gateway.h"
@@ -111,6 +113,31 @@ int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
   }
 }
 
+// One line per check: "NAME: ok", or "NAME: FAILED" followed by the problems it found.
+int ErpCheck(const std::string& path) {
+  try {
+    bool all_passed = true;
+    for (const erpdb::AccountCheck& check : erpdb::CheckAccountFile(path)) {
+      if (check.problems.empty()) {
+        std::cout << check.name << ": ok\n";
+        continue;
+      }
+      all_passed = false;
+      std::cout << check.name << ": FAILED:";
+      const char* separator = " ";
+      for (const std::string& problem : check.problems) {
+        std::cout << separator << problem;
+        separator = "; ";
+      }
+      std::cout << "\n";
+    }
+    return all_passed ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +178,10 @@ int main(int argc, char** argv) {
   std::string statement;
   sql->add_option("statement", statement, "The statement")->required();
 
+  auto* check = erp->add_subcommand("check", "Check the consistency of an account database");
+  std::string check_db;
+  check->add_option("--db", check_db, "The account database file")->required();
+
   corvane::cli::CallOptions call_options;
   auto* call = corvane::cli::AddCallCommand(app, call_options);
   corvane::cli::ExportOptions export_options;
@@ -178,6 +209,7 @@ int main(int argc, char** argv) {
   try {
     if (*selfcheck) return SelfCheck();
     if (*init) return ErpInit(init_db, demo);
+    if (*check) return ErpCheck(check_db);
     if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
     if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
     if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
