@@ -258,8 +258,9 @@ TEST_F(DtsTest, RefusedOrdersAreLoggedAndTheOthersWritten) {
       EXPECT_NE(at, std::string::npos) << line << " in " << logged;
       if (at == std::string::npos) break;
     }
-    if (std::string(c.name).rfind("two faults", 0) == 0)
+    if (std::string(c.name).rfind("two faults", 0) == 0) {
       EXPECT_EQ(logged.find("[部门]"), std::string::npos) << "only the first fault is reported";
+    }
   }
   EXPECT_EQ(One(target_, "SELECT COUNT(*) FROM SEOrderEntry WHERE FInterID NOT IN (SELECT FInterID FROM SEOrder)"), "0");
 }
