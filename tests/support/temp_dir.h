@@ -1,14 +1,28 @@
 // Test helpers: a temporary folder removed with its contents at the end of
-// the test, and an environment variable set for the length of a scope.
+// the test, the bytes of a file, and an environment variable set for the
+// length of a scope.
 #pragma once
 
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <optional>
 #include <string>
 
 namespace corvane::testing {
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 class TempDir {
  public:

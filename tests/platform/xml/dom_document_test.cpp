@@ -20,18 +20,9 @@ namespace {
 
 using corvane::testing::Convert;
 using corvane::testing::ErrorNumberOf;
+using corvane::testing::ReadBytes;
+using corvane::testing::WriteBytes;
 using corvane::testing::TempDir;
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 int FilesIn(const TempDir& dir) {
   int n = 0;
