@@ -10,6 +10,7 @@
 
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
+#include "frame/call_context.h"
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
@@ -32,29 +33,59 @@ void ReplaceFile(const fs::path& path, const std::string& text) {
   platform::ReplaceFileAtomically(path.string(), text);
 }
 
+// What a state file belongs to: the account (its ConnectString) and the
+// export (the kind, with its stock bill or deletion kind).
+struct StateOwner {
+  std::string account;
+  std::string export_kind;
+};
+
 // The cursor of the state file: "strTimeStamp=0x..." ("" when there is none).
-std::string ReadCursor(const std::string& state_file) {
+// A state file written for another account or another export is refused: its
+// cursor would skip or repeat documents there. One without these lines (made
+// by hand, to start from a given cursor) is taken as it is.
+std::string ReadCursor(const std::string& state_file, const StateOwner& owner) {
   if (state_file.empty() || !fs::exists(state_file)) return {};
   std::ifstream in(state_file);
   if (!in) throw std::runtime_error("the state file " + state_file + " cannot be read");
-  std::string line;
+  std::string line, cursor;
+  bool found = false;
   while (std::getline(in, line)) {
+    if (line.rfind("account=", 0) == 0 && line.substr(8) != owner.account)
+      throw std::runtime_error("the state file " + state_file + " belongs to the account " +
+                               line.substr(8) + ", not " + owner.account);
+    if (line.rfind("export=", 0) == 0 && line.substr(7) != owner.export_kind)
+      throw std::runtime_error("the state file " + state_file + " belongs to the export of " +
+                               line.substr(7) + ", not " + owner.export_kind);
     if (line.rfind("strTimeStamp=", 0) == 0) {
-      const std::string cursor = line.substr(13);
+      cursor = line.substr(13);
       if (!IsTimestampText(cursor))
         throw std::runtime_error("the state file " + state_file + " holds no valid cursor: " + cursor);
-      return cursor;
+      found = true;
     }
   }
-  throw std::runtime_error("the state file " + state_file + " holds no strTimeStamp line");
+  if (!found) throw std::runtime_error("the state file " + state_file + " holds no strTimeStamp line");
+  return cursor;
 }
 
 void WriteCursor(const std::string& state_file, const std::string& plural,
-                 const std::string& cursor) {
+                 const StateOwner& owner, const std::string& cursor) {
   if (state_file.empty()) return;
   ReplaceFile(state_file, "# the export of " + plural +
                               " continues after this row timestamp\n"
+                              "account=" + owner.account + "\n"
+                              "export=" + owner.export_kind + "\n"
                               "strTimeStamp=" + cursor + "\n");
+}
+
+// Refuses, before any page, a state file whose folder cannot take it.
+void CheckStateWritable(const std::string& state_file) {
+  if (state_file.empty()) return;
+  fs::path folder = fs::path(state_file).parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::is_directory(folder) || ::access(folder.c_str(), W_OK) != 0)
+    throw std::runtime_error("the state file " + state_file + " cannot be written in " +
+                             folder.string());
 }
 
 // The records of an exported page (the documents of the root `root`).
@@ -139,8 +170,16 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       deletions ? "deletions-" + std::string(deletion_kind->name) : std::string(kind.name);
   const bool terminal = ::isatty(STDOUT_FILENO);
   try {
+    ParsePropsString(o.account.PropsString());
+    const StateOwner owner{GetConnectString(),
+                           deletions ? "deletions " + std::string(deletion_kind->name)
+                                     : std::string(kind.name) +
+                                           (o.stock_bill_type
+                                                ? " " + std::to_string(*o.stock_bill_type)
+                                                : std::string())};
+    std::string cursor = ReadCursor(o.state_file, owner);
+    CheckStateWritable(o.state_file);
     fs::create_directories(o.out_dir);
-    std::string cursor = ReadCursor(o.state_file);
     server::DispatchPtr exporter =
         server::CreateDispatchObject(deletions ? "Corvane.clsDataKey" : kind.prog_id);
     if (o.stock_bill_type) exporter->PutProperty("StockBillType", Variant(*o.stock_bill_type));
@@ -229,7 +268,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       const fs::path file = fs::path(o.out_dir) / (file_prefix + "-" + next + ".xml");
       ReplaceFile(file, arg("strXML"));
       cursor = next;
-      WriteCursor(o.state_file, plural, cursor);
+      WriteCursor(o.state_file, plural, owner, cursor);
       ++pages;
       documents += in_page;
       if (o.json) {

@@ -15,11 +15,21 @@ orders=$(count "$db" "SELECT COUNT(*) AS n FROM SEOrder WHERE FInterID <> 0")
 expect "first run exports every order" 0 "^exported $orders sales orders in [0-9]+ pages" \
   "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
 check "one file per page" test "$(ls "$work/pages" | wc -l)" -eq $(( (orders + 4) / 5 ))
-cursor=$(cat "$work/state")
+cursor=$(grep '^strTimeStamp=' "$work/state")
 expect "a second run finds nothing new" 0 '^exported 0 sales orders in 0 pages \(nothing changed' \
   "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
-check "the cursor stays after an empty page" test "$(cat "$work/state")" = "$cursor"
+check "the cursor stays after an empty page" test "$(grep '^strTimeStamp=' "$work/state")" = "$cursor"
 
+"$cli" erp init --db "$work/other.db" --base-only >/dev/null
+expect "a state file of another account is refused" 2 'belongs to the account' \
+  "$cli" export saleorder --db "$work/other.db" --state "$work/state" --out "$work/other-pages"
+expect "a state file of another export is refused" 2 'belongs to the export of saleorder' \
+  "$cli" export saleinvoice --db "$db" --state "$work/state" --out "$work/other-pages"
+check "nothing was written for them" test ! -e "$work/other-pages"
+check "the state file is kept" grep -q "^$cursor\$" "$work/state"
+expect "a state file that cannot be written is refused before any page" 2 'cannot be written' \
+  "$cli" export saleorder --db "$db" --state "$work/no-such-folder/state" --out "$work/unwritten"
+check "no page was written" test ! -e "$work/unwritten"
 echo "strTimeStamp=0x0) OR (1=1" > "$work/bad-state"
 expect "a state file without a valid cursor stops the run" 2 'holds no valid cursor' \
   "$cli" export saleorder --db "$db" --state "$work/bad-state" --out "$work/other"
