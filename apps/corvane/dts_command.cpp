@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "apps/corvane/command_failure.h"
 #include "dts/xml_log.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
@@ -110,12 +111,9 @@ int RunDts(CLI::App& dts, const DtsOptions& o, std::istream& in, std::ostream& o
       err << "    (no entry: " << e.description() << ")\n";
     }
     return 1;
-  } catch (const RuntimeError& e) {
-    err << "dts: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-  } catch (const std::exception& e) {
-    err << "dts: " << e.what() << "\n";
+  } catch (...) {
+    return ReportSetUpFailure("dts", err);
   }
-  return 2;
 }
 
 }  // namespace corvane::cli

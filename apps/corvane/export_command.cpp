@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
 #include "frame/call_context.h"
@@ -296,12 +297,9 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note
         << "; newest row version of the table: " << max_seen << "\n";
     return 0;
-  } catch (const RuntimeError& e) {
-    err << "export: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-  } catch (const std::exception& e) {
-    err << "export: " << e.what() << "\n";
+  } catch (...) {
+    return ReportSetUpFailure("export", err);
   }
-  return 2;
 }
 
 }  // namespace corvane::cli

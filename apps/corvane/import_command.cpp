@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
 #include "frame/call_context.h"
@@ -133,12 +134,8 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
           out << "refused:\n" << message << "\n";
       }
     }
-  } catch (const RuntimeError& e) {
-    err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    return 2;
-  } catch (const std::exception& e) {
-    err << "import: " << e.what() << "\n";
-    return 2;
+  } catch (...) {
+    return ReportSetUpFailure("import", err);
   }
   if (o.json) {
     WriteJsonLine(out, {{"summary",
@@ -291,12 +288,8 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
         ++failed_files;
       }
     }
-  } catch (const RuntimeError& e) {
-    err << "import: error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
-    return 2;
-  } catch (const std::exception& e) {
-    err << "import: " << e.what() << "\n";
-    return 2;
+  } catch (...) {
+    return ReportSetUpFailure("import", err);
   }
   if (o.json) {
     WriteJsonLine(out, {{"summary",

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "apps/corvane/command_failure.h"
 #include "apps/corvane/table_printer.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
@@ -68,13 +69,9 @@ int Run(const QueryOptions& o, const char* command, const char* prog_id,
     else
       out << xml;
     return 0;
-  } catch (const RuntimeError& e) {
-    err << command << ": error " << e.number() << " (" << e.source() << "): " << e.description()
-        << "\n";
-  } catch (const std::exception& e) {
-    err << command << ": " << e.what() << "\n";
+  } catch (...) {
+    return ReportSetUpFailure(command, err);
   }
-  return 2;
 }
 
 void PrintStock(const ValueVector& records, std::ostream& out) {
