@@ -71,6 +71,11 @@ bool BillExchange::Import(std::string& strPropsString, const std::string& strXML
   }
 }
 
+std::string BillExchange::PageCondition(const std::string& timestamp) const {
+  return filter_.empty() ? "FOperDate>" + timestamp
+                         : "(FOperDate>" + timestamp + ") AND (" + filter_ + ")";
+}
+
 std::string BillExchange::ReadMaxTimestamp(const std::string& sql) {
   RecordSetPtr rs = connection().GetAnyRecordSet(sql);
   const std::string max = rs->Eof() ? kZeroTimestamp : TimestampToText(rs->Fields("FMT"));

@@ -79,6 +79,9 @@ class BillExchange : public Object {
   virtual std::string SchemaPath() const = 0;
   virtual std::string RootName() const = 0;
 
+  // Export: the page's condition: rows newer than `timestamp`, and the
+  // Filter's condition when there is one, each side in parentheses.
+  std::string PageCondition(const std::string& timestamp) const;
   // Export: the newest row timestamp that `sql` answers in its column FMT.
   std::string ReadMaxTimestamp(const std::string& sql);
   // Export: runs the page statement `sql` (which carries the Filter) as one
@@ -119,7 +122,6 @@ class BillExchange : public Object {
   IConnection& connection() { return *connection_; }
 
   // Options.
-  const std::string& filter() const { return filter_; }
   bool check_by_uuid() const { return check_by_uuid_; }
   bool add_new_only() const { return add_new_only_; }
   bool import_error_ignore() const { return import_error_ignore_; }

@@ -48,9 +48,7 @@ std::string clsSaleInvoice::MaxTimestamp() {
 }
 
 RecordSetPtr clsSaleInvoice::SelectPage(std::string& timestamp, int32_t per_count) {
-  const std::string condition = filter().empty()
-                                    ? "FOperDate>" + timestamp
-                                    : "(FOperDate>" + timestamp + ") AND (" + filter() + ")";
+  const std::string condition = PageCondition(timestamp);
   const std::string head =
       per_count != 0 ? "SELECT TOP " + std::to_string(per_count) + " *" : "SELECT *";
   return ReadPage(head + " FROM ICSale WHERE FInterID<>0 AND FTranType IN (80,86)" + " AND (" +

@@ -50,9 +50,7 @@ std::string clsSaleOrder::MaxTimestamp() {
 }
 
 RecordSetPtr clsSaleOrder::SelectPage(std::string& timestamp, int32_t per_count) {
-  const std::string condition = filter().empty()
-                                    ? "FOperDate>" + timestamp
-                                    : "(FOperDate>" + timestamp + ") AND (" + filter() + ")";
+  const std::string condition = PageCondition(timestamp);
   const std::string head =
       per_count != 0 ? "SELECT TOP " + std::to_string(per_count) + " * " : "SELECT * ";
   return ReadPage(head + " From SEOrder  WHERE  FInterID <> 0 " + " AND (" + condition + ")" +

@@ -69,10 +69,7 @@ std::string clsStockBill::MaxTimestamp() {
 }
 
 RecordSetPtr clsStockBill::SelectPage(std::string& timestamp, int32_t per_count) {
-  const std::string condition = (filter().empty()
-                                     ? "FOperDate>" + timestamp
-                                     : "(FOperDate>" + timestamp + ") AND (" + filter() + ")") +
-                                " And " + kind_condition_;
+  const std::string condition = PageCondition(timestamp) + " And " + kind_condition_;
   const std::string head =
       per_count != 0 ? "SELECT TOP " + std::to_string(per_count) + " *" : "SELECT *";
   return ReadPage(head + " FROM ICStockBill WHERE FInterID <> 0 " + " AND (" + condition + ")" +
