@@ -138,11 +138,13 @@ class WatchedConnection : public db::SqliteConnection {
   ~WatchedConnection() override { std::erase(made, this); }
   RecordSetPtr GetAnyRecordSet(std::string_view sql) override {
     statements.push_back(std::string(sql));
+    log.push_back({ConnString(), std::string(sql), false});
     return db::SqliteConnection::GetAnyRecordSet(sql);
   }
   RecordSetPtr QueryReadOnly(std::string_view sql) override {
     statements.push_back(std::string(sql));
     read_only.push_back(std::string(sql));
+    log.push_back({ConnString(), std::string(sql), true});
     return db::SqliteConnection::QueryReadOnly(sql);
   }
 
@@ -150,8 +152,15 @@ class WatchedConnection : public db::SqliteConnection {
   static bool Sent(const std::string& sql) { return Holds(statements, sql); }
   static bool SentReadOnly(const std::string& sql) { return Holds(read_only, sql); }
 
+  // Every statement with the connection string it went to, in order.
+  struct Statement {
+    std::string conn_string, sql;
+    bool read_only;
+  };
+
   static inline std::vector<std::string> statements;
   static inline std::vector<std::string> read_only;
+  static inline std::vector<Statement> log;
   static inline std::vector<WatchedConnection*> made;
 
  private:

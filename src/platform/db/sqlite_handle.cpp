@@ -7,12 +7,14 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <thread>
 
 #include "erpdb/sql_functions.h"
 #include "platform/db/static_record_set.h"
+#include "platform/db/statement_shape.h"
 #include "platform/db/tsql_dialect.h"
 #include "values/run_time_error.h"
 
@@ -27,8 +29,7 @@ constexpr size_t kIdlePerFile = 4;    // idle handles kept per database file
   throw RuntimeError(number, kSource, what);
 }
 
-// How a column's values are typed, from its declared type.
-enum class Kind { ByStorage, Integer, Boolean, Real, Text, DateTime, Blob };
+using Kind = ColumnKind;
 
 Kind KindOfDeclaredType(const char* declared) {
   if (!declared) return Kind::ByStorage;
@@ -224,7 +225,7 @@ bool SqliteHandle::UseWal(int busy_timeout_ms, std::string& message) {
 }
 
 SqliteHandle::~SqliteHandle() {
-  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  ForgetCompiled();
   sqlite3_close(db_);
 }
 
@@ -236,63 +237,130 @@ void SqliteHandle::RollBackOpenTransaction() {
   if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-const std::vector<std::string>& SqliteHandle::Translate(std::string_view tsql) {
-  auto it = translations_.find(std::string(tsql));
-  if (it != translations_.end()) return it->second;
-  if (translations_.size() >= kCacheLimit) translations_.clear();
-  return translations_.emplace(std::string(tsql), TranslateTsql(tsql)).first->second;
+void SqliteHandle::ForgetCompiled() {
+  for (auto& [text, compiled] : compiled_)
+    for (Compiled& c : compiled.statements) sqlite3_finalize(c.stmt);
+  compiled_.clear();
 }
 
-sqlite3_stmt* SqliteHandle::Prepare(const std::string& sql, std::string_view tsql) {
-  auto it = statements_.find(sql);
-  if (it != statements_.end()) return it->second;
-  sqlite3_stmt* stmt = nullptr;
-  const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
-                                    SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
-  if (rc != SQLITE_OK) {
-    const std::string msg = sqlite3_errmsg(db_);
-    sqlite3_finalize(stmt);
-    Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
-  }
-  if (!stmt) return nullptr;  // only blanks or comments
-  if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
-    sqlite3_finalize(stmt);
+const SqliteHandle::CompiledText& SqliteHandle::Compile(const std::string& text, size_t values,
+                                                        std::string_view tsql, bool one_query) {
+  auto it = compiled_.find(text);
+  if (it != compiled_.end()) return it->second;
+  const std::vector<std::string> statements = TranslateTsql(text);
+  if (one_query && statements.size() != 1) {
     Fail(err::kStatementFailed,
-         "more than one statement in one text could not be separated in statement: " +
-             std::string(tsql));
+         "A read-only query must be exactly one statement; refused a text of " +
+             std::to_string(statements.size()) + " statements: " + std::string(tsql));
   }
-  if (sqlite3_bind_parameter_count(stmt) > 0) {
-    const char* raw_name = sqlite3_bind_parameter_name(stmt, 1);
-    const std::string name = raw_name ? raw_name : "?";  // owned by the statement
-    sqlite3_finalize(stmt);
-    Fail(err::kStatementFailed, "Must declare the scalar variable \"" + name +
-                                    "\" in statement: " + std::string(tsql));
+  CompiledText entry;
+  auto finalize_all = [&] {
+    for (Compiled& c : entry.statements) sqlite3_finalize(c.stmt);
+  };
+  for (const std::string& sql : statements) {
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+    if (rc != SQLITE_OK) {
+      const std::string msg = sqlite3_errmsg(db_);
+      sqlite3_finalize(stmt);
+      finalize_all();
+      Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
+    }
+    if (!stmt) continue;  // only blanks or comments
+    Compiled c;
+    c.stmt = stmt;
+    entry.statements.push_back(c);  // finalized with the others on a failure below
+    if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
+      finalize_all();
+      Fail(err::kStatementFailed,
+           "more than one statement in one text could not be separated in statement: " +
+               std::string(tsql));
+    }
+    // Parameters are the shape's values; any other is a variable nobody set.
+    const int parameters = sqlite3_bind_parameter_count(stmt);
+    std::vector<size_t> value_of_parameter(static_cast<size_t>(parameters));
+    for (int p = 1; p <= parameters; ++p) {
+      const char* raw_name = sqlite3_bind_parameter_name(stmt, p);
+      size_t k = 0;
+      if (raw_name && raw_name[0] == '?') k = std::strtoul(raw_name + 1, nullptr, 10);
+      if (k >= 1 && k <= values) {
+        value_of_parameter[static_cast<size_t>(p - 1)] = k - 1;
+        continue;
+      }
+      const std::string name = raw_name ? raw_name : "?";  // owned by the statement
+      finalize_all();
+      Fail(err::kStatementFailed, "Must declare the scalar variable \"" + name +
+                                      "\" in statement: " + std::string(tsql));
+    }
+    Compiled& added = entry.statements.back();
+    added.value_of_parameter = std::move(value_of_parameter);
+    const int columns = sqlite3_column_count(stmt);
+    added.names.resize(static_cast<size_t>(columns));
+    added.kinds.resize(static_cast<size_t>(columns));
+    for (int col = 0; col < columns; ++col) {
+      const char* name = sqlite3_column_name(stmt, col);
+      added.names[col] = name ? name : "";
+      added.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
+    }
+    added.query = columns > 0 && IsQueryText(sql) && sqlite3_stmt_readonly(stmt);
   }
-  if (statements_.size() >= kCacheLimit) {
-    for (auto& [s, st] : statements_) sqlite3_finalize(st);
-    statements_.clear();
-  }
-  statements_.emplace(sql, stmt);
-  return stmt;
+  if (compiled_.size() >= kCacheLimit) ForgetCompiled();
+  return compiled_.emplace(text, std::move(entry)).first->second;
 }
 
-void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
-                           std::vector<std::string>& names, std::vector<Row>& rows) {
-  const int columns = sqlite3_column_count(stmt);
-  std::vector<Kind> kinds(static_cast<size_t>(columns));
-  std::vector<std::string> these_names(static_cast<size_t>(columns));
-  for (int c = 0; c < columns; ++c) {
-    kinds[c] = KindOfDeclaredType(sqlite3_column_decltype(stmt, c));
-    const char* n = sqlite3_column_name(stmt, c);
-    these_names[c] = n ? n : "";
+const SqliteHandle::CompiledText& SqliteHandle::CompileText(
+    std::string_view tsql, bool one_query, const std::vector<ShapeValue>*& values) {
+  static const std::vector<ShapeValue> kNone;
+  values = &kNone;
+  if (bind_values_ && ShapeStatement(tsql, shape_)) {
+    auto it = compiled_.find(shape_.text);
+    if (it == compiled_.end()) {
+      try {
+        const CompiledText& c = Compile(shape_.text, shape_.values.size(), tsql, one_query);
+        values = &shape_.values;
+        return c;
+      } catch (const RuntimeError&) {
+        // Run the text as written from now on: where it fails, it fails
+        // with its own error.
+        if (compiled_.size() >= kCacheLimit) ForgetCompiled();
+        compiled_[shape_.text].as_written = true;
+      }
+    } else if (!it->second.as_written) {
+      values = &shape_.values;
+      return it->second;
+    }
   }
+  shape_.text.assign(tsql);
+  return Compile(shape_.text, 0, tsql, one_query);
+}
+
+void SqliteHandle::Collect(const Compiled& c, const std::vector<ShapeValue>& values,
+                           std::string_view tsql, std::vector<std::string>& names,
+                           std::vector<Row>& rows) {
+  sqlite3_stmt* stmt = c.stmt;
+  for (size_t p = 0; p < c.value_of_parameter.size(); ++p) {
+    const ShapeValue& v = values[c.value_of_parameter[p]];
+    const int index = static_cast<int>(p + 1);
+    switch (v.type) {
+      case ShapeValue::Type::Integer: sqlite3_bind_int64(stmt, index, v.integer); break;
+      case ShapeValue::Type::Real: sqlite3_bind_double(stmt, index, v.real); break;
+      case ShapeValue::Type::Text:
+        // The value outlives the statement's run: every run binds again.
+        sqlite3_bind_text(stmt, index, v.text.data(), static_cast<int>(v.text.size()),
+                          SQLITE_STATIC);
+        break;
+    }
+  }
+  const size_t columns = c.names.size();
   std::vector<Row> these_rows;
   int rc;
   try {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      Row row(static_cast<size_t>(columns));
-      for (int c = 0; c < columns; ++c) row[c] = ColumnValue(stmt, c, kinds[c]);
+      Row row(columns);
+      for (size_t col = 0; col < columns; ++col)
+        row[col] = ColumnValue(stmt, static_cast<int>(col), c.kinds[col]);
       these_rows.push_back(std::move(row));
     }
   } catch (...) {
@@ -306,7 +374,7 @@ void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
   }
   sqlite3_reset(stmt);
   if (columns > 0) {
-    names = std::move(these_names);
+    names = c.names;
     rows = std::move(these_rows);
   }
 }
@@ -314,33 +382,24 @@ void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
 RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
   std::vector<std::string> names;
   std::vector<Row> rows;
-  // Copy: a nested Translate could rehash the cache while we iterate.
-  const std::vector<std::string> statements = Translate(tsql);
-  for (const std::string& sql : statements) {
-    sqlite3_stmt* stmt = Prepare(sql, tsql);
-    if (stmt) Collect(stmt, tsql, names, rows);
-  }
+  const std::vector<ShapeValue>* values = nullptr;
+  const CompiledText& compiled = CompileText(tsql, false, values);
+  for (const Compiled& c : compiled.statements) Collect(c, *values, tsql, names, rows);
   return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
 }
 
 RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) {
-  const std::vector<std::string> statements = Translate(tsql);
-  if (statements.size() != 1) {
-    Fail(err::kStatementFailed,
-         "A read-only query must be exactly one statement; refused a text of " +
-             std::to_string(statements.size()) + " statements: " + std::string(tsql));
-  }
-  sqlite3_stmt* stmt = Prepare(statements.front(), tsql);
+  const std::vector<ShapeValue>* values = nullptr;
+  const CompiledText& compiled = CompileText(tsql, true, values);
   // A query has columns and starts as one; sqlite3_stmt_readonly alone lets
   // through statements that change the connection (BEGIN, ATTACH, PRAGMA).
-  if (!stmt || !IsQueryText(statements.front()) || sqlite3_column_count(stmt) == 0 ||
-      !sqlite3_stmt_readonly(stmt)) {
+  if (compiled.statements.size() != 1 || !compiled.statements.front().query) {
     Fail(err::kStatementFailed,
          "A read-only query may only read; refused the statement: " + std::string(tsql));
   }
   std::vector<std::string> names;
   std::vector<Row> rows;
-  Collect(stmt, tsql, names, rows);
+  Collect(compiled.statements.front(), *values, tsql, names, rows);
   return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
 }
 

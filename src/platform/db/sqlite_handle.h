@@ -1,6 +1,11 @@
 // SqliteHandle: one open SQLite connection to an account database, with the
-// ERP's SQL functions and collation registered, the T-SQL dialect translated,
-// and translations and prepared statements cached by their text.
+// ERP's SQL functions and collation registered and the T-SQL dialect
+// translated. A text's literal values are bound as parameters (see
+// statement_shape.h), and the translation and compiled statements of each
+// shape are kept, with the names and declared kinds of their columns, so a
+// statement that differs from an earlier one only in its values is neither
+// translated nor compiled again. A shape that does not compile runs as
+// written, so its error is the text's own.
 //
 // HandlePool keeps open handles per database file for the thread that opened
 // them, so that the many short-lived connections of key lookups cost a cache
@@ -25,11 +30,15 @@
 #include "frame/outside/connection.h"
 #include "platform/db/conn_string.h"
 #include "platform/db/record_filter.h"  // Row
+#include "platform/db/statement_shape.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace corvane::db {
+
+// How a column's values are typed, from its declared type.
+enum class ColumnKind : uint8_t { ByStorage, Integer, Boolean, Real, Text, DateTime, Blob };
 
 class SqliteHandle {
  public:
@@ -60,6 +69,9 @@ class SqliteHandle {
   const std::string& path() const { return path_; }
   bool SameFileAs(dev_t device, ino_t inode) const { return device_ == device && inode_ == inode; }
   void set_busy_timeout(int ms);
+  // Whether literal values are bound as parameters (the default). Off, every
+  // text runs as written: the two must answer alike.
+  void set_bind_values(bool on) { bind_values_ = on; }
 
  private:
   // Runs a journal_mode pragma; `mode` gets the mode it answers.
@@ -67,19 +79,44 @@ class SqliteHandle {
   // Puts the file in WAL mode unless it is; false, with SQLite's message, when
   // it cannot within `busy_timeout_ms`.
   bool UseWal(int busy_timeout_ms, std::string& message);
-  sqlite3_stmt* Prepare(const std::string& sql, std::string_view tsql);
-  // Steps a prepared statement to its end and resets it; its column names and
-  // rows replace `names` and `rows` when it has columns.
-  void Collect(sqlite3_stmt* stmt, std::string_view tsql, std::vector<std::string>& names,
-               std::vector<Row>& rows);
-  const std::vector<std::string>& Translate(std::string_view tsql);
+
+  // One compiled SQLite statement of a text.
+  struct Compiled {
+    sqlite3_stmt* stmt = nullptr;
+    std::vector<std::string> names;  // of its columns
+    std::vector<ColumnKind> kinds;
+    std::vector<size_t> value_of_parameter;  // parameter i + 1 takes values[...[i]]
+    bool query = false;  // a query that only reads (SELECT, WITH or VALUES)
+  };
+  // The compiled statements of one text or shape, in order.
+  struct CompiledText {
+    std::vector<Compiled> statements;
+    bool as_written = false;  // the shape does not compile: run the text itself
+  };
+
+  // The compiled statements of `text` (a shape with `values` parameters, or a
+  // text as written with none), compiled on first use. `tsql` is the text as
+  // given, for the messages. With `one_query`, a text that translates to more
+  // than one statement is refused before anything is compiled.
+  const CompiledText& Compile(const std::string& text, size_t values, std::string_view tsql,
+                              bool one_query);
+  // The compiled statements for `tsql`, shaped into shape_ when it can be;
+  // `values` is the values to bind (none when the text runs as written).
+  const CompiledText& CompileText(std::string_view tsql, bool one_query,
+                                  const std::vector<ShapeValue>*& values);
+  void ForgetCompiled();
+  // Binds the values, steps the statement to its end and resets it; its
+  // column names and rows replace `names` and `rows` when it has columns.
+  void Collect(const Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
+               std::vector<std::string>& names, std::vector<Row>& rows);
 
   sqlite3* db_ = nullptr;
   std::string path_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
-  std::unordered_map<std::string, std::vector<std::string>> translations_;
-  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  std::unordered_map<std::string, CompiledText> compiled_;
+  StatementShape shape_;  // of the text being run
+  bool bind_values_ = true;
 };
 
 // The idle handles of this thread.

@@ -7,27 +7,15 @@
 #include <utility>
 #include <vector>
 
+#include "platform/db/tsql_lexer.h"
+
 namespace corvane::db {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Tokens
 
-enum class Kind {
-  kSpace,
-  kComment,
-  kWord,    // keyword, identifier, @variable, #temp
-  kName,    // "quoted" or [bracketed] identifier
-  kString,  // 'text' or N'text'
-  kNumber,
-  kBinary,  // 0x.. literal
-  kOp,
-  kOpen,
-  kClose,
-  kComma,
-  kSemicolon,
-  kBroken,  // unterminated string or identifier: passed on untouched
-};
+using Kind = TsqlKind;
 
 struct Token {
   Kind kind;
@@ -42,108 +30,20 @@ Token Make(Kind kind, std::string text) { return Token{kind, std::move(text)}; }
 Token Word(std::string text) { return Make(Kind::kWord, std::move(text)); }
 Token Blank() { return Make(Kind::kSpace, " "); }
 
-bool IsWordStart(unsigned char c) {
-  return std::isalpha(c) || c == '_' || c == '@' || c == '#' || c >= 0x80;
-}
-bool IsWordPart(unsigned char c) { return IsWordStart(c) || std::isdigit(c) || c == '$'; }
-
-// Advances `i` past a quoted run whose opening quote is already consumed; a doubled closing quote
-// stands for itself. Returns false when the text ends first.
-bool ScanQuoted(std::string_view s, size_t& i, char close) {
-  while (i < s.size()) {
-    if (s[i] != close) {
-      ++i;
-    } else if (i + 1 < s.size() && s[i + 1] == close) {
-      i += 2;
-    } else {
-      ++i;
-      return true;
-    }
-  }
-  return false;
-}
-
 Tokens Tokenize(std::string_view s) {
+  std::vector<Lexeme> lexemes;
+  LexTsql(s, lexemes);
   Tokens out;
-  const size_t n = s.size();
-  size_t i = 0;
-  while (i < n) {
-    const size_t from = i;
-    const unsigned char c = s[i];
-    const unsigned char next = i + 1 < n ? s[i + 1] : 0;
-    Kind kind = Kind::kOp;
-    if (std::isspace(c)) {
-      while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-      kind = Kind::kSpace;
-    } else if (c == '-' && next == '-') {
-      while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
-      kind = Kind::kComment;
-    } else if (c == '/' && next == '*') {
-      // Block comments nest in T-SQL.
-      int depth = 0;
-      while (i < n) {
-        if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
-          ++depth;
-          i += 2;
-        } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
-          i += 2;
-          if (--depth == 0) break;
-        } else {
-          ++i;
-        }
-      }
-      kind = Kind::kComment;
-    } else if (c == '\'' || ((c == 'N' || c == 'n') && next == '\'')) {
-      i += c == '\'' ? 1 : 2;
-      kind = ScanQuoted(s, i, '\'') ? Kind::kString : Kind::kBroken;
-    } else if (c == '"' || c == '[') {
-      ++i;
-      kind = ScanQuoted(s, i, c == '"' ? '"' : ']') ? Kind::kName : Kind::kBroken;
-    } else if (c == '0' && (next == 'x' || next == 'X')) {
-      i += 2;
-      while (i < n && std::isxdigit(static_cast<unsigned char>(s[i]))) ++i;
-      kind = Kind::kBinary;
-    } else if (std::isdigit(c) || (c == '.' && std::isdigit(next))) {
-      auto digits = [&] {
-        while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-      };
-      digits();
-      if (i < n && s[i] == '.') {
-        ++i;
-        digits();
-      }
-      if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        size_t k = i + 1;
-        if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-        if (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) {
-          i = k;
-          digits();
-        }
-      }
-      kind = Kind::kNumber;
-    } else if (IsWordStart(c)) {
-      while (i < n && IsWordPart(static_cast<unsigned char>(s[i]))) ++i;
-      kind = Kind::kWord;
-    } else if (c == '(' || c == ')' || c == ',' || c == ';') {
-      ++i;
-      kind = c == '('   ? Kind::kOpen
-             : c == ')' ? Kind::kClose
-             : c == ',' ? Kind::kComma
-                        : Kind::kSemicolon;
-    } else {
-      static constexpr std::string_view kPairs[] = {"<=", ">=", "<>", "!=", "!<", "!>", "||", "=="};
-      const std::string_view two = s.substr(i, 2);
-      i += std::find(std::begin(kPairs), std::end(kPairs), two) != std::end(kPairs) ? 2 : 1;
-    }
-    out.push_back(Make(kind, std::string(s.substr(from, i - from))));
-  }
+  out.reserve(lexemes.size());
+  for (const Lexeme& l : lexemes)
+    out.push_back(Make(l.kind, std::string(s.substr(l.begin, l.end - l.begin))));
   return out;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Token helpers
 
-bool IsSig(const Token& t) { return t.kind != Kind::kSpace && t.kind != Kind::kComment; }
+bool IsSig(const Token& t) { return IsSignificant(t.kind); }
 
 std::string Upper(std::string_view s) {
   std::string u(s);
@@ -699,7 +599,8 @@ std::string Render(const Tokens& t) {
   for (size_t i = 0; i < t.size(); ++i) {
     out += t[i].text;
     // "16394AND": SQL Server reads digits and a keyword as two tokens, SQLite refuses them glued.
-    const bool literal = t[i].kind == Kind::kNumber || t[i].kind == Kind::kBinary;
+    const bool literal =
+        t[i].kind == Kind::kNumber || t[i].kind == Kind::kBinary || t[i].kind == Kind::kParam;
     if (literal && i + 1 < t.size() && t[i + 1].kind == Kind::kWord) out += ' ';
   }
   return out;

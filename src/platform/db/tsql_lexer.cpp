@@ -1,0 +1,115 @@
+#include "platform/db/tsql_lexer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
+namespace corvane::db {
+namespace {
+
+bool IsWordStart(unsigned char c) {
+  return std::isalpha(c) || c == '_' || c == '@' || c == '#' || c >= 0x80;
+}
+bool IsWordPart(unsigned char c) { return IsWordStart(c) || std::isdigit(c) || c == '$'; }
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Advances `i` past a quoted run whose opening quote is already consumed; a
+// doubled closing quote stands for itself. Returns false when the text ends
+// first.
+bool ScanQuoted(std::string_view s, size_t& i, char close) {
+  while (i < s.size()) {
+    if (s[i] != close) {
+      ++i;
+    } else if (i + 1 < s.size() && s[i + 1] == close) {
+      i += 2;
+    } else {
+      ++i;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void LexTsql(std::string_view s, std::vector<Lexeme>& out) {
+  out.clear();
+  const size_t n = s.size();
+  size_t i = 0;
+  while (i < n) {
+    const size_t from = i;
+    const unsigned char c = s[i];
+    const unsigned char next = i + 1 < n ? s[i + 1] : 0;
+    TsqlKind kind = TsqlKind::kOp;
+    if (std::isspace(c)) {
+      while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+      kind = TsqlKind::kSpace;
+    } else if (c == '-' && next == '-') {
+      while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
+      kind = TsqlKind::kComment;
+    } else if (c == '/' && next == '*') {
+      // Block comments nest in T-SQL.
+      int depth = 0;
+      while (i < n) {
+        if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+          ++depth;
+          i += 2;
+        } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+          i += 2;
+          if (--depth == 0) break;
+        } else {
+          ++i;
+        }
+      }
+      kind = TsqlKind::kComment;
+    } else if (c == '\'' || ((c == 'N' || c == 'n') && next == '\'')) {
+      i += c == '\'' ? 1 : 2;
+      kind = ScanQuoted(s, i, '\'') ? TsqlKind::kString : TsqlKind::kBroken;
+    } else if (c == '"' || c == '[') {
+      ++i;
+      kind = ScanQuoted(s, i, c == '"' ? '"' : ']') ? TsqlKind::kName : TsqlKind::kBroken;
+    } else if (c == '0' && (next == 'x' || next == 'X')) {
+      i += 2;
+      while (i < n && std::isxdigit(static_cast<unsigned char>(s[i]))) ++i;
+      kind = TsqlKind::kBinary;
+    } else if (std::isdigit(c) || (c == '.' && std::isdigit(next))) {
+      auto digits = [&] {
+        while (i < n && IsDigit(s[i])) ++i;
+      };
+      digits();
+      if (i < n && s[i] == '.') {
+        ++i;
+        digits();
+      }
+      if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        size_t k = i + 1;
+        if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
+        if (k < n && IsDigit(s[k])) {
+          i = k;
+          digits();
+        }
+      }
+      kind = TsqlKind::kNumber;
+    } else if (c == '?' && std::isdigit(next)) {
+      ++i;
+      while (i < n && IsDigit(s[i])) ++i;
+      kind = TsqlKind::kParam;
+    } else if (IsWordStart(c)) {
+      while (i < n && IsWordPart(static_cast<unsigned char>(s[i]))) ++i;
+      kind = TsqlKind::kWord;
+    } else if (c == '(' || c == ')' || c == ',' || c == ';') {
+      ++i;
+      kind = c == '('   ? TsqlKind::kOpen
+             : c == ')' ? TsqlKind::kClose
+             : c == ',' ? TsqlKind::kComma
+                        : TsqlKind::kSemicolon;
+    } else {
+      static constexpr std::string_view kPairs[] = {"<=", ">=", "<>", "!=", "!<", "!>", "||", "=="};
+      const std::string_view two = s.substr(i, 2);
+      i += std::find(std::begin(kPairs), std::end(kPairs), two) != std::end(kPairs) ? 2 : 1;
+    }
+    out.push_back(Lexeme{kind, from, i});
+  }
+}
+
+}  // namespace corvane::db
