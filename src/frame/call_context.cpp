@@ -61,6 +61,7 @@ std::shared_ptr<ValueDictionary> ParsePropsPairs(std::string_view props) {
 bool ParsePropsString(std::string_view props) {
   CallContext& ctx = ThisThreadState().call_context;
   ctx.raw = std::string(props);
+  ++ctx.number;
   ctx.pairs = ValueDictionary::Create();
   AddPairs(props, *ctx.pairs);
   return true;
@@ -71,6 +72,8 @@ std::string GetPropValue(std::string_view key) {
 }
 
 std::string GetPropsString() { return ThisThreadState().call_context.raw; }
+
+uint64_t CallNumber() { return ThisThreadState().call_context.number; }
 
 std::string GetConnectString() { return GetPropValue("ConnectString"); }
 

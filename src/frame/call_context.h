@@ -33,6 +33,10 @@ bool ParsePropsString(std::string_view props);
 std::string GetPropValue(std::string_view key);
 // The raw property string of the call context.
 std::string GetPropsString();
+// The public call this thread is in: a number that changes with every
+// ParsePropsString on the thread. What need not be done per statement (the
+// identity of the account's file) is done once per call number.
+uint64_t CallNumber();
 // GetPropValue("ConnectString").
 std::string GetConnectString();
 // GetPropValue("UserID") as a 32-bit integer: missing raises 5, text that is

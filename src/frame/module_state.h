@@ -4,6 +4,7 @@
 // used only on the thread that created them).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,7 @@ namespace corvane {
 struct CallContext {
   std::string raw;  // the property string exactly as last given
   std::shared_ptr<ValueDictionary> pairs = ValueDictionary::Create();  // key -> String
+  uint64_t number = 0;  // how many property strings this thread has parsed
 };
 
 struct ModuleState {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <fstream>
 
+#include "erpdb/sql_functions.h"
 #include "exchange/cls_sale_order.h"
 #include "frame/call_context.h"
 #include "frame/gateway.h"
@@ -181,6 +183,45 @@ TEST_F(SaleOrderExportTest, AFailedKeyLookupFailsTheCallInsteadOfLeavingTheKeyOu
   const Page page = Export(order, 10, "");
   ASSERT_TRUE(page.ok) << page.error;
   EXPECT_TRUE(page.records->Item(1).ObjectAs<ValueDictionary>()->Exists("Currency"));
+}
+
+// Key lookups are answered from kept rows only while the account is
+// unchanged: a customer renamed by another connection between two lookups
+// of one Export call comes with its new name in the very next order.
+TEST_F(SaleOrderExportTest, ACustomerRenamedDuringTheCallShowsInTheNextLookup) {
+  const std::string customer = One(
+      "SELECT FCustID FROM SEOrder WHERE FInterID <> 0 GROUP BY FCustID HAVING COUNT(*) >= 3 "
+      "ORDER BY FCustID LIMIT 1");
+  ASSERT_NE(customer, "(none)");
+  const std::string uuid = One("SELECT UUID FROM t_Item WHERE FItemID = " + customer);
+  const std::string old_name = One("SELECT FName FROM t_Item WHERE FItemID = " + customer);
+  const std::string lookup = "SELECT FNumber,FName,UUID FROM t_Item WHERE FItemID=" + customer;
+  testing::ScopedFaultyConnections faults;
+  int lookups = 0;
+  faults.plan.after = [&](int, std::string_view sql) {
+    if (sql != lookup || ++lookups != 1) return;
+    sqlite3* other = nullptr;
+    sqlite3_open(account_.path().c_str(), &other);
+    erpdb::RegisterErpSqlFunctions(other);
+    EXPECT_EQ(sqlite3_exec(other,
+                           ("UPDATE t_Item SET FName = 'Renamed during the call' WHERE FItemID = " +
+                            customer).c_str(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+  };
+  clsSaleOrder order;
+  const Page page = Export(order, 0, "");
+  ASSERT_TRUE(page.ok) << page.error;
+  std::vector<std::string> names;
+  for (const Variant& item : *page.records) {
+    const auto record = item.ObjectAs<ValueDictionary>();
+    const auto key = record->Value("Customer").ObjectAs<ValueDictionary>();
+    if (CStr(key->Value("UUID")) == uuid) names.push_back(CStr(key->Value("Name")));
+  }
+  ASSERT_GE(names.size(), 3u);
+  EXPECT_EQ(names.front(), old_name);
+  for (size_t i = 1; i < names.size(); ++i) EXPECT_EQ(names[i], "Renamed during the call");
 }
 
 class MemberConnectionTest : public SaleOrderExportTest {

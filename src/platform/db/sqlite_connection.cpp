@@ -1,6 +1,23 @@
 #include "platform/db/sqlite_connection.h"
 
 namespace corvane::db {
+namespace {
+
+// The settings of a connection string, parsed once for as long as this
+// thread's connections keep using the same text.
+const ConnectionSettings& SettingsOf(const std::string& conn_string) {
+  thread_local std::string text;
+  thread_local ConnectionSettings settings;
+  thread_local bool parsed = false;
+  if (!parsed || text != conn_string) {
+    settings = ParseConnString(conn_string);
+    text = conn_string;
+    parsed = true;
+  }
+  return settings;
+}
+
+}  // namespace
 
 SqliteConnection::~SqliteConnection() {
   try {
@@ -16,14 +33,14 @@ void SqliteConnection::SetConnString(std::string_view conn_string) {
 }
 
 RecordSetPtr SqliteConnection::GetAnyRecordSet(std::string_view sql) {
-  if (!handle_) handle_ = HandlePool::Acquire(ParseConnString(conn_string_));
+  if (!handle_) handle_ = HandlePool::Acquire(SettingsOf(conn_string_));
   return handle_->Run(sql);
 }
 
 RecordSetPtr SqliteConnection::Execute(std::string_view sql) { return GetAnyRecordSet(sql); }
 
 RecordSetPtr SqliteConnection::QueryReadOnly(std::string_view sql) {
-  if (!handle_) handle_ = HandlePool::Acquire(ParseConnString(conn_string_));
+  if (!handle_) handle_ = HandlePool::Acquire(SettingsOf(conn_string_));
   return handle_->RunReadOnly(sql);
 }
 

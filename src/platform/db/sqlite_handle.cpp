@@ -9,10 +9,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <thread>
 
 #include "erpdb/sql_functions.h"
+#include "frame/call_context.h"
 #include "platform/db/static_record_set.h"
 #include "platform/db/statement_shape.h"
 #include "platform/db/tsql_dialect.h"
@@ -24,6 +24,33 @@ namespace {
 constexpr const char* kSource = "ZuMConnection.Connection";
 constexpr size_t kCacheLimit = 256;   // statements and translations kept per handle
 constexpr size_t kIdlePerFile = 4;    // idle handles kept per database file
+constexpr size_t kAnswerLimit = 4096;  // kept answers per handle
+constexpr size_t kAnswerRows = 16;     // the most rows of an answer that is kept
+
+// Functions whose answer depends on their arguments alone. A query calling
+// any other (GETDATE, NEWID, random, date('now'), changes()) is never kept.
+bool IsRepeatableFunction(std::string_view name) {
+  static constexpr std::string_view kRepeatable[] = {
+      "abs",     "avg",     "char",    "coalesce", "count",   "format",       "glob",
+      "group_concat", "hex", "ifnull", "iif",      "instr",   "length",       "like",
+      "likelihood", "likely", "lower", "ltrim",    "max",     "min",          "nullif",
+      "printf",  "quote",   "replace", "round",    "rtrim",   "substr",       "substring",
+      "sum",     "total",   "trim",    "typeof",   "unicode", "unlikely",     "upper",
+      "zeroblob", "rowversion_blob", "is_erp_datetime"};
+  for (std::string_view f : kRepeatable)
+    if (EqualsIgnoreCase(f, name)) return true;
+  return false;
+}
+
+// The authorizer of every handle: while a statement compiles, it notes a
+// function call that makes the statement's answer change without a write.
+int NoteFunctions(void* data, int action, const char*, const char* function, const char*,
+                  const char*) {
+  bool* repeatable = *static_cast<bool**>(data);
+  if (action == SQLITE_FUNCTION && repeatable && (!function || !IsRepeatableFunction(function)))
+    *repeatable = false;
+  return SQLITE_OK;
+}
 
 [[noreturn]] void Fail(int32_t number, const std::string& what) {
   throw RuntimeError(number, kSource, what);
@@ -170,6 +197,7 @@ SqliteHandle::SqliteHandle(const ConnectionSettings& settings) : path_(settings.
   }
   // The busy timeout comes before any statement, the journal mode included.
   set_busy_timeout(settings.busy_timeout_ms);
+  sqlite3_set_authorizer(db_, NoteFunctions, &repeatable_);
   try {
     erpdb::RegisterErpSqlFunctions(db_);
   } catch (const std::exception& e) {
@@ -226,6 +254,7 @@ bool SqliteHandle::UseWal(int busy_timeout_ms, std::string& message) {
 
 SqliteHandle::~SqliteHandle() {
   ForgetCompiled();
+  sqlite3_finalize(data_version_);
   sqlite3_close(db_);
 }
 
@@ -260,8 +289,11 @@ const SqliteHandle::CompiledText& SqliteHandle::Compile(const std::string& text,
   for (const std::string& sql : statements) {
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
+    bool repeatable = true;
+    repeatable_ = &repeatable;
     const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+    repeatable_ = nullptr;
     if (rc != SQLITE_OK) {
       const std::string msg = sqlite3_errmsg(db_);
       sqlite3_finalize(stmt);
@@ -305,6 +337,7 @@ const SqliteHandle::CompiledText& SqliteHandle::Compile(const std::string& text,
       added.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
     }
     added.query = columns > 0 && IsQueryText(sql) && sqlite3_stmt_readonly(stmt);
+    added.repeatable = repeatable;
   }
   if (compiled_.size() >= kCacheLimit) ForgetCompiled();
   return compiled_.emplace(text, std::move(entry)).first->second;
@@ -379,34 +412,85 @@ void SqliteHandle::Collect(const Compiled& c, const std::vector<ShapeValue>& val
   }
 }
 
-RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
-  std::vector<std::string> names;
-  std::vector<Row> rows;
-  const std::vector<ShapeValue>* values = nullptr;
-  const CompiledText& compiled = CompileText(tsql, false, values);
-  for (const Compiled& c : compiled.statements) Collect(c, *values, tsql, names, rows);
-  return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
+SqliteHandle::DataVersion SqliteHandle::ReadDataVersion() {
+  if (!data_version_ &&
+      sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &data_version_,
+                         nullptr) != SQLITE_OK) {
+    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+  }
+  DataVersion v;
+  const int rc = sqlite3_step(data_version_);
+  if (rc == SQLITE_ROW) v.others = sqlite3_column_int64(data_version_, 0);
+  sqlite3_reset(data_version_);
+  if (rc != SQLITE_ROW)
+    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &v.file);
+  v.own_changes = sqlite3_total_changes64(db_);
+  return v;
 }
 
-RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) {
+void SqliteHandle::CheckKeptAnswers() {
+  const DataVersion now = ReadDataVersion();
+  if (now == answers_version_) return;
+  answers_.clear();
+  answers_version_ = now;
+}
+
+RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
+  // Inside a transaction the handle's own uncommitted rows count: nothing
+  // is answered from, or kept for, later.
+  const bool may_keep = keep_answers_ && sqlite3_get_autocommit(db_);
+  bool checked = false;
+  if (may_keep && !answers_.empty()) {
+    auto kept = answers_.find(tsql);
+    if (kept != answers_.end()) {
+      CheckKeptAnswers();
+      checked = true;
+      kept = answers_.find(tsql);
+      if (kept != answers_.end()) {
+        ++kept_answers_used_;
+        return std::make_shared<StaticRecordSet>(kept->second);
+      }
+    }
+  }
   const std::vector<ShapeValue>* values = nullptr;
-  const CompiledText& compiled = CompileText(tsql, true, values);
+  const CompiledText& compiled = CompileText(tsql, read_only, values);
   // A query has columns and starts as one; sqlite3_stmt_readonly alone lets
   // through statements that change the connection (BEGIN, ATTACH, PRAGMA).
-  if (compiled.statements.size() != 1 || !compiled.statements.front().query) {
+  const bool one_query = compiled.statements.size() == 1 && compiled.statements.front().query;
+  if (read_only && !one_query) {
     Fail(err::kStatementFailed,
          "A read-only query may only read; refused the statement: " + std::string(tsql));
   }
-  std::vector<std::string> names;
-  std::vector<Row> rows;
-  Collect(compiled.statements.front(), *values, tsql, names, rows);
-  return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
+  const bool keep = may_keep && one_query && compiled.statements.front().repeatable;
+  if (keep && !checked) CheckKeptAnswers();  // before the rows are read, never after
+  if (!one_query) answers_.clear();           // a write drops every kept answer
+  auto table = std::make_shared<RecordTable>();
+  for (const Compiled& c : compiled.statements) Collect(c, *values, tsql, table->names, table->rows);
+  if (keep && table->rows.size() <= kAnswerRows) {
+    if (answers_.size() >= kAnswerLimit) answers_.clear();
+    answers_.emplace(std::string(tsql), table);
+  }
+  return std::make_shared<StaticRecordSet>(std::move(table));
 }
+
+RecordSetPtr SqliteHandle::Run(std::string_view tsql) { return RunText(tsql, false); }
+
+RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) { return RunText(tsql, true); }
 
 namespace {
 
+// The idle handles of one database file, and the file's identity as last
+// read, in the public call it was read in.
+struct IdleFile {
+  std::vector<std::unique_ptr<SqliteHandle>> handles;
+  bool identified = false;
+  uint64_t identified_in_call = 0;
+  FileId id{};
+};
+
 struct IdleHandles {
-  std::map<std::string, std::vector<std::unique_ptr<SqliteHandle>>> by_path;
+  std::unordered_map<std::string, IdleFile> by_path;
 };
 
 IdleHandles& ThisThreadIdle() {
@@ -417,26 +501,36 @@ IdleHandles& ThisThreadIdle() {
 }  // namespace
 
 std::unique_ptr<SqliteHandle> HandlePool::Acquire(const ConnectionSettings& settings) {
-  auto& list = ThisThreadIdle().by_path[settings.data_source];
-  if (!list.empty()) {
-    FileId id{};
-    try {
-      id = IdentifyFile(settings.data_source);
-    } catch (...) {
-      list.clear();  // the file is gone: its idle handles are of no use
-      throw;
+  IdleFile& file = ThisThreadIdle().by_path[settings.data_source];
+  const uint64_t call = CallNumber();
+  if (!file.handles.empty()) {
+    // The file is identified once per public call: a file replaced during
+    // a call is seen by the next one.
+    if (!file.identified || file.identified_in_call != call) {
+      try {
+        file.id = IdentifyFile(settings.data_source);
+      } catch (...) {
+        file = IdleFile{};  // the file is gone: its idle handles are of no use
+        throw;
+      }
+      file.identified = true;
+      file.identified_in_call = call;
     }
-    while (!list.empty()) {
-      std::unique_ptr<SqliteHandle> h = std::move(list.back());
-      list.pop_back();
-      if (h->SameFileAs(id.device, id.inode)) {
+    while (!file.handles.empty()) {
+      std::unique_ptr<SqliteHandle> h = std::move(file.handles.back());
+      file.handles.pop_back();
+      if (h->SameFileAs(file.id.device, file.id.inode)) {
         h->set_busy_timeout(settings.busy_timeout_ms);
         return h;
       }
       // The file was replaced since this handle opened it: drop the handle.
     }
   }
-  return std::make_unique<SqliteHandle>(settings);
+  auto h = std::make_unique<SqliteHandle>(settings);
+  file.id = {h->device(), h->inode()};  // read as the handle opened the file
+  file.identified = true;
+  file.identified_in_call = call;
+  return h;
 }
 
 void HandlePool::Release(std::unique_ptr<SqliteHandle> handle) {
@@ -445,7 +539,7 @@ void HandlePool::Release(std::unique_ptr<SqliteHandle> handle) {
   // A handle whose transaction could not be rolled back would keep the
   // write lock and show uncommitted rows to its next user: close it.
   if (handle->InTransaction()) return;
-  auto& list = ThisThreadIdle().by_path[handle->path()];
+  auto& list = ThisThreadIdle().by_path[handle->path()].handles;
   if (list.size() < kIdlePerFile) list.push_back(std::move(handle));
 }
 
@@ -453,7 +547,7 @@ void HandlePool::CloseIdle() { ThisThreadIdle().by_path.clear(); }
 
 size_t HandlePool::IdleCount() {
   size_t n = 0;
-  for (const auto& [path, list] : ThisThreadIdle().by_path) n += list.size();
+  for (const auto& [path, file] : ThisThreadIdle().by_path) n += file.handles.size();
   return n;
 }
 

@@ -7,6 +7,15 @@
 // translated nor compiled again. A shape that does not compile runs as
 // written, so its error is the text's own.
 //
+// Answers of queries are kept by their text while the database stays
+// unchanged: a query that only reads, outside a transaction, and calls only
+// functions whose answer depends on their arguments alone (no GETDATE,
+// NEWID, random, date('now')) is answered from its kept rows as long as the
+// database's data version and this handle's change count are what they were
+// when the rows were read. The version is read again for every such query
+// (it sees other connections' commits, other processes included), and any
+// change drops every kept answer, so a change shows in the very next query.
+//
 // HandlePool keeps open handles per database file for the thread that opened
 // them, so that the many short-lived connections of key lookups cost a cache
 // hit instead of an open: the ERP's connection component pools its sessions
@@ -20,6 +29,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
@@ -30,6 +40,7 @@
 #include "frame/outside/connection.h"
 #include "platform/db/conn_string.h"
 #include "platform/db/record_filter.h"  // Row
+#include "platform/db/static_record_set.h"  // RecordTable
 #include "platform/db/statement_shape.h"
 
 struct sqlite3;
@@ -68,10 +79,19 @@ class SqliteHandle {
 
   const std::string& path() const { return path_; }
   bool SameFileAs(dev_t device, ino_t inode) const { return device_ == device && inode_ == inode; }
+  dev_t device() const { return device_; }
+  ino_t inode() const { return inode_; }
   void set_busy_timeout(int ms);
   // Whether literal values are bound as parameters (the default). Off, every
   // text runs as written: the two must answer alike.
   void set_bind_values(bool on) { bind_values_ = on; }
+  // Whether answers are kept (the default). Off, every query runs.
+  void set_keep_answers(bool on) {
+    keep_answers_ = on;
+    answers_.clear();
+  }
+  // The number of queries answered from kept rows (for tests and benchmarks).
+  size_t kept_answers_used() const { return kept_answers_used_; }
 
  private:
   // Runs a journal_mode pragma; `mode` gets the mode it answers.
@@ -87,6 +107,7 @@ class SqliteHandle {
     std::vector<ColumnKind> kinds;
     std::vector<size_t> value_of_parameter;  // parameter i + 1 takes values[...[i]]
     bool query = false;  // a query that only reads (SELECT, WITH or VALUES)
+    bool repeatable = false;  // calls no function whose answer can change by itself
   };
   // The compiled statements of one text or shape, in order.
   struct CompiledText {
@@ -109,6 +130,18 @@ class SqliteHandle {
   // column names and rows replace `names` and `rows` when it has columns.
   void Collect(const Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
                std::vector<std::string>& names, std::vector<Row>& rows);
+  // What the database's content is now: changes when anything was committed
+  // to it, here or elsewhere, or changed by this handle.
+  struct DataVersion {
+    int64_t others = -1;      // PRAGMA data_version
+    unsigned int file = 0;    // SQLITE_FCNTL_DATA_VERSION
+    int64_t own_changes = 0;  // sqlite3_total_changes64
+    bool operator==(const DataVersion&) const = default;
+  };
+  DataVersion ReadDataVersion();
+  // Drops the kept answers when the data version moved from theirs.
+  void CheckKeptAnswers();
+  RecordSetPtr RunText(std::string_view tsql, bool read_only);
 
   sqlite3* db_ = nullptr;
   std::string path_;
@@ -117,6 +150,17 @@ class SqliteHandle {
   std::unordered_map<std::string, CompiledText> compiled_;
   StatementShape shape_;  // of the text being run
   bool bind_values_ = true;
+  bool keep_answers_ = true;
+  sqlite3_stmt* data_version_ = nullptr;  // PRAGMA data_version
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  std::unordered_map<std::string, std::shared_ptr<const RecordTable>, TextHash, std::equal_to<>>
+      answers_;
+  DataVersion answers_version_;  // of the database when the kept answers were read
+  size_t kept_answers_used_ = 0;
+  bool* repeatable_ = nullptr;  // set while a statement compiles: cleared by a changing function
 };
 
 // The idle handles of this thread.

@@ -1,7 +1,5 @@
 #include "platform/db/static_record_set.h"
 
-#include <numeric>
-
 #include "values/run_time_error.h"
 
 namespace corvane::db {
@@ -10,9 +8,12 @@ constexpr const char* kSource = "Recordset";
 }
 
 StaticRecordSet::StaticRecordSet(std::vector<std::string> field_names, std::vector<Row> rows)
-    : names_(std::move(field_names)), rows_(std::move(rows)), visible_(rows_.size()) {
-  std::iota(visible_.begin(), visible_.end(), size_t{0});
-  bof_ = visible_.empty();
+    : StaticRecordSet(std::make_shared<const RecordTable>(
+          RecordTable{std::move(field_names), std::move(rows)})) {}
+
+StaticRecordSet::StaticRecordSet(std::shared_ptr<const RecordTable> table)
+    : table_(std::move(table)) {
+  bof_ = table_->rows.empty();
 }
 
 void StaticRecordSet::CheckOpen() const {
@@ -23,16 +24,16 @@ void StaticRecordSet::CheckOpen() const {
 
 const Row& StaticRecordSet::CurrentRow() const {
   CheckOpen();
-  if (bof_ || position_ >= visible_.size())
+  if (bof_ || position_ >= VisibleCount())
     throw RuntimeError(err::kNoCurrentRecord, kSource,
                        "Either BOF or EOF is True, or the current record has been deleted. "
                        "Requested operation requires a current record.");
-  return rows_[visible_[position_]];
+  return table_->rows[filtered_ ? visible_[position_] : position_];
 }
 
 bool StaticRecordSet::Eof() const {
   CheckOpen();
-  return position_ >= visible_.size();
+  return position_ >= VisibleCount();
 }
 
 bool StaticRecordSet::Bof() const {
@@ -42,7 +43,7 @@ bool StaticRecordSet::Bof() const {
 
 int32_t StaticRecordSet::FieldCount() const {
   CheckOpen();
-  return static_cast<int32_t>(names_.size());
+  return static_cast<int32_t>(table_->names.size());
 }
 
 std::string StaticRecordSet::FieldName(int32_t index) const {
@@ -51,13 +52,14 @@ std::string StaticRecordSet::FieldName(int32_t index) const {
     throw RuntimeError(err::kItemNotFound, kSource,
                        "Item cannot be found in the collection corresponding to the requested "
                        "name or ordinal: " + std::to_string(index));
-  return names_[static_cast<size_t>(index)];
+  return table_->names[static_cast<size_t>(index)];
 }
 
 const Variant& StaticRecordSet::Fields(std::string_view name) const {
   CheckOpen();
-  for (size_t i = 0; i < names_.size(); ++i)
-    if (EqualsIgnoreCase(names_[i], name)) return CurrentRow()[i];
+  const std::vector<std::string>& names = table_->names;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (EqualsIgnoreCase(names[i], name)) return CurrentRow()[i];
   throw RuntimeError(err::kItemNotFound, kSource,
                      "Item cannot be found in the collection corresponding to the requested "
                      "name or ordinal: " + std::string(name));
@@ -76,31 +78,32 @@ void StaticRecordSet::MoveNext() {
 void StaticRecordSet::MoveFirst() {
   CheckOpen();
   position_ = 0;
-  bof_ = visible_.empty();
+  bof_ = VisibleCount() == 0;
 }
 
 void StaticRecordSet::MoveLast() {
   CheckOpen();
-  bof_ = visible_.empty();
-  position_ = visible_.empty() ? 0 : visible_.size() - 1;
+  const size_t count = VisibleCount();
+  bof_ = count == 0;
+  position_ = count == 0 ? 0 : count - 1;
 }
 
 int32_t StaticRecordSet::RecordCount() const {
   CheckOpen();
-  return static_cast<int32_t>(visible_.size());
+  return static_cast<int32_t>(VisibleCount());
 }
 
 void StaticRecordSet::SetFilter(std::string_view criteria) {
   CheckOpen();
   std::vector<size_t> selected;
-  if (Trim(criteria).empty()) {
-    selected.resize(rows_.size());
-    std::iota(selected.begin(), selected.end(), size_t{0});
-  } else {
-    const RowPredicate predicate = CompileFilter(criteria, names_);
-    for (size_t i = 0; i < rows_.size(); ++i)
-      if (predicate(rows_[i])) selected.push_back(i);
+  const bool filtered = !Trim(criteria).empty();
+  if (filtered) {
+    const RowPredicate predicate = CompileFilter(criteria, table_->names);
+    const std::vector<Row>& rows = table_->rows;
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (predicate(rows[i])) selected.push_back(i);
   }
+  filtered_ = filtered;
   visible_ = std::move(selected);
   filter_ = std::string(criteria);
   MoveFirst();
@@ -116,7 +119,9 @@ void StaticRecordSet::DetachConnection() { CheckOpen(); }
 void StaticRecordSet::Close() {
   CheckOpen();
   open_ = false;
-  rows_.clear();
+  static const auto kNoRows = std::make_shared<const RecordTable>();
+  table_ = kNoRows;
+  filtered_ = false;
   visible_.clear();
 }
 

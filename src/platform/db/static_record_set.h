@@ -1,9 +1,12 @@
 // StaticRecordSet: a record set that holds every row of its statement in
 // memory (a static, client-side cursor). It never refers back to the
 // connection that filled it, so it stays readable after the connection is
-// closed or released.
+// closed or released. The rows are a RecordTable that never changes once
+// made, so record sets of one answer share it, each with its own cursor and
+// filter.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +15,15 @@
 
 namespace corvane::db {
 
+struct RecordTable {
+  std::vector<std::string> names;
+  std::vector<Row> rows;
+};
+
 class StaticRecordSet : public IRecordSet {
  public:
   StaticRecordSet(std::vector<std::string> field_names, std::vector<Row> rows);
+  explicit StaticRecordSet(std::shared_ptr<const RecordTable> table);
 
   bool Eof() const override;
   bool Bof() const override;
@@ -34,11 +43,13 @@ class StaticRecordSet : public IRecordSet {
  private:
   void CheckOpen() const;
   const Row& CurrentRow() const;
+  // The number of rows the filter lets through.
+  size_t VisibleCount() const { return filtered_ ? visible_.size() : table_->rows.size(); }
 
-  std::vector<std::string> names_;
-  std::vector<Row> rows_;
-  std::vector<size_t> visible_;  // indices into rows_ that the filter lets through
-  size_t position_ = 0;          // index into visible_; == size() at EOF
+  std::shared_ptr<const RecordTable> table_;
+  bool filtered_ = false;
+  std::vector<size_t> visible_;  // with a filter: the indices of the rows it lets through
+  size_t position_ = 0;          // among the visible rows; == VisibleCount() at EOF
   bool bof_ = false;
   std::string filter_;
   bool open_ = true;

@@ -1,4 +1,5 @@
 #include "platform/db/sqlite_connection.h"
+#include "platform/db/sqlite_handle.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "frame/call_context.h"
 #include "support/account_file.h"
 #include "support/error_number.h"
 
@@ -274,6 +276,7 @@ TEST(SqliteConnection, AReplacedFileIsOpenedAnew) {
   std::filesystem::remove(a.path() + "-shm");
   std::filesystem::copy_file(other.path(), a.path() + ".new");
   std::filesystem::rename(a.path() + ".new", a.path());
+  ParsePropsString("");  // the next public call identifies the file again
   SqliteConnection c;
   c.SetConnString(a.ConnString());
   EXPECT_EQ(c.GetAnyRecordSet("SELECT COUNT(*) FROM t_LockStock")->Fields(0), Variant(int32_t(0)));
@@ -308,6 +311,51 @@ TEST(SqliteConnection, BadConnectionsAreErrorsThatSayWhy) {
     EXPECT_NE(e.description().find(c.says), std::string::npos) << e.description();
   }
   EXPECT_FALSE(std::filesystem::exists(missing));  // never created by accident
+}
+
+// A query asked again is answered from the rows kept for it only while the
+// account is unchanged: a commit by another connection, a write on the same
+// handle, anything, and the next query reads the table again. An answer that
+// can change by itself (GETDATE) and queries inside a transaction are never
+// answered from kept rows.
+TEST(SqliteHandle, KeptAnswersLastOnlyWhileTheAccountIsUnchanged) {
+  AccountFile a;
+  ConnectionSettings settings;
+  settings.data_source = a.path();
+  SqliteHandle h(settings);
+  h.Run("CREATE TABLE k (id INTEGER PRIMARY KEY, name TEXT)");
+  h.Run("INSERT INTO k VALUES (1, 'first')");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(a.path().c_str(), &other), SQLITE_OK);
+  auto other_runs = [&](const char* sql) {
+    ASSERT_EQ(sqlite3_exec(other, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  };
+  auto name = [&] { return CStr(h.Run("SELECT name FROM k WHERE id = 1")->Fields(0)); };
+
+  EXPECT_EQ(name(), "first");
+  EXPECT_EQ(name(), "first");
+  EXPECT_EQ(h.kept_answers_used(), 1u);
+
+  other_runs("UPDATE k SET name = 'second' WHERE id = 1");
+  EXPECT_EQ(name(), "second");
+  h.Run("UPDATE k SET name = 'third' WHERE id = 1");
+  EXPECT_EQ(name(), "third");
+  other_runs("BEGIN IMMEDIATE; UPDATE k SET name = 'fourth' WHERE id = 1");
+  EXPECT_EQ(name(), "third");  // not committed yet: the kept answer holds
+  EXPECT_EQ(h.kept_answers_used(), 2u);
+  other_runs("COMMIT");
+  EXPECT_EQ(name(), "fourth");
+  EXPECT_EQ(name(), "fourth");
+  EXPECT_EQ(h.kept_answers_used(), 3u);
+
+  h.Run("SELECT GETDATE() AS now");
+  h.Run("SELECT GETDATE() AS now");
+  h.Run("BEGIN");
+  name();
+  name();
+  h.Run("ROLLBACK");
+  EXPECT_EQ(h.kept_answers_used(), 3u);
+  sqlite3_close(other);
 }
 
 TEST(SqliteConnection, ADatabaseLockedByAnotherWriterFailsAfterTheBusyTimeout) {
