@@ -4,36 +4,58 @@
 
 namespace corvane {
 
-const Variant& ValueDictionary::Value(std::string_view key) const {
+size_t ValueDictionary::Position(std::string_view key) const {
+  if (index_.empty()) {
+    for (size_t i = 0; i < entries_.size(); ++i)
+      if (EqualsIgnoreCase(entries_[i].first, key)) return i;
+    return kAbsent;
+  }
   auto it = index_.find(LCase(key));
-  if (it == index_.end()) throw RuntimeError(err::kInvalidCall);
-  return entries_[it->second].second;
+  return it == index_.end() ? kAbsent : it->second;
+}
+
+void ValueDictionary::Reindex() {
+  index_.clear();
+  if (entries_.size() <= kScanned) return;
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(LCase(entries_[i].first), i);
+}
+
+const Variant& ValueDictionary::Value(std::string_view key) const {
+  const size_t pos = Position(key);
+  if (pos == kAbsent) throw RuntimeError(err::kInvalidCall);
+  return entries_[pos].second;
+}
+
+const Variant* ValueDictionary::Find(std::string_view key) const {
+  const size_t pos = Position(key);
+  return pos == kAbsent ? nullptr : &entries_[pos].second;
 }
 
 void ValueDictionary::SetValue(std::string_view key, Variant value) {
-  auto [it, inserted] = index_.try_emplace(LCase(key), entries_.size());
-  if (inserted) {
-    entries_.emplace_back(std::string(key), std::move(value));
-  } else {
-    entries_[it->second].second = std::move(value);
+  const size_t pos = Position(key);
+  if (pos != kAbsent) {
+    entries_[pos].second = std::move(value);
+    return;
   }
+  entries_.emplace_back(std::string(key), std::move(value));
+  if (!index_.empty())
+    index_.emplace(LCase(key), entries_.size() - 1);
+  else if (entries_.size() > kScanned)
+    Reindex();
 }
 
-bool ValueDictionary::Exists(std::string_view key) const { return index_.count(LCase(key)) > 0; }
+bool ValueDictionary::Exists(std::string_view key) const { return Position(key) != kAbsent; }
 
 Variant ValueDictionary::GetValue(std::string_view key, const Variant& fallback) const {
-  auto it = index_.find(LCase(key));
-  return it == index_.end() ? fallback : entries_[it->second].second;
+  const size_t pos = Position(key);
+  return pos == kAbsent ? fallback : entries_[pos].second;
 }
 
 bool ValueDictionary::Remove(std::string_view key) {
-  auto it = index_.find(LCase(key));
-  if (it == index_.end()) return false;
-  const size_t pos = it->second;
-  index_.erase(it);
+  const size_t pos = Position(key);
+  if (pos == kAbsent) return false;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
-  for (auto& [k, p] : index_)
-    if (p > pos) --p;
+  if (!index_.empty()) Reindex();
   return true;
 }
 

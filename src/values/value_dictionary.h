@@ -28,6 +28,9 @@ class ValueDictionary : public Object {
   // place and its first spelling.
   void SetValue(std::string_view key, Variant value);
   bool Exists(std::string_view key) const;
+  // The stored value, or null when the key is absent: one lookup for a
+  // caller that would else ask Exists and then Value.
+  const Variant* Find(std::string_view key) const;
   // The stored value, or `fallback` when the key is absent.
   Variant GetValue(std::string_view key, const Variant& fallback) const;
   // Removes the key; returns whether it was there.
@@ -38,8 +41,15 @@ class ValueDictionary : public Object {
   const std::vector<std::pair<std::string, Variant>>& Entries() const { return entries_; }
 
  private:
+  // Up to this many keys a lookup compares the keys in turn, which is
+  // cheaper than hashing a lower-cased copy; beyond, index_ is kept.
+  static constexpr size_t kScanned = 32;
+  static constexpr size_t kAbsent = static_cast<size_t>(-1);
+  size_t Position(std::string_view key) const;
+  void Reindex();
+
   std::vector<std::pair<std::string, Variant>> entries_;
-  std::unordered_map<std::string, size_t> index_;  // lower-case key -> position
+  std::unordered_map<std::string, size_t> index_;  // lower-case key -> position; beyond kScanned
 };
 
 using ValueDictionaryPtr = std::shared_ptr<ValueDictionary>;

@@ -68,6 +68,29 @@ TEST(ValueDictionary, EntriesKeepInsertionOrder) {
   EXPECT_EQ(d.Value("date"), Variant("again"));
 }
 
+// A large record is looked up through an index, a small one by scanning its
+// keys: both must find, update and remove alike, across the size between.
+TEST(ValueDictionary, LargeRecordsFindUpdateAndRemoveLikeSmallOnes) {
+  for (int size : {3, 32, 33, 80}) {
+    SCOPED_TRACE(size);
+    ValueDictionary d;
+    for (int i = 0; i < size; ++i) d.SetValue("Key" + std::to_string(i), i);
+    d.SetValue("KEY1", "one");
+    EXPECT_EQ(d.Count(), size);
+    EXPECT_EQ(d.Value("key1"), Variant("one"));
+    ASSERT_NE(d.Find("kEy" + std::to_string(size - 1)), nullptr);
+    EXPECT_EQ(*d.Find("kEy" + std::to_string(size - 1)), Variant(int32_t(size - 1)));
+    EXPECT_EQ(d.Find("Key" + std::to_string(size)), nullptr);
+    EXPECT_TRUE(d.Remove("KEY0"));
+    EXPECT_FALSE(d.Exists("key0"));
+    EXPECT_EQ(d.Value("key2"), Variant(int32_t(2)));
+    EXPECT_EQ(d.Value("Key" + std::to_string(size - 1)), Variant(int32_t(size - 1)));
+    d.SetValue("Key0", "back");
+    EXPECT_EQ(Keys(d).back(), "Key0");
+    EXPECT_EQ(d.Value("KEY0"), Variant("back"));
+  }
+}
+
 TEST(ValueDictionary, AbsentKeys) {
   ValueDictionary d;
   d.SetValue("Empty", Variant());

@@ -19,13 +19,13 @@ struct Unfit {
   std::string message;
 };
 
-std::string Where(const std::string& path) { return path.empty() ? "" : path + ": "; }
-
 // Whether every character of the UTF-8 text is one XML 1.0 can carry: tab,
 // line feed, carriage return, U+0020-U+D7FF, U+E000-U+FFFD, U+10000-U+10FFFF,
 // in well-formed, shortest UTF-8.
-bool IsXmlText(const std::string& s) {
+bool IsXmlText(std::string_view s) {
   size_t i = 0;
+  // Printable ASCII, nearly all of a document's text, needs no decoding.
+  while (i < s.size() && static_cast<unsigned char>(s[i]) - 0x20u < 0x60u) ++i;
   while (i < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     uint32_t cp;
@@ -61,56 +61,79 @@ bool IsXmlText(const std::string& s) {
   return true;
 }
 
+// Where an element stands in the document ("SaleOrder[3]/Entry[2]/Item"),
+// as a chain on the stack: the text is made only for an error message.
+struct PathInDocument {
+  const PathInDocument* parent;
+  const std::string& name;
+  int32_t position;  // from 1 in a list; 0 for an element that is no list item
+
+  std::string Text() const {
+    std::string text = parent ? parent->Text() + "/" + name : name;
+    if (position > 0) text += "[" + std::to_string(position) + "]";
+    return text;
+  }
+};
+
 class TreeBuilder {
  public:
   TreeBuilder(xmlNsPtr ns) : ns_(ns) {}
 
   void Complex(xmlNodePtr node, const ValueDictionary& record, const ElementModel& model,
-               const std::string& path) {
-    for (const auto& [key, value] : record.Entries())
-      if (!model.Child(key))
-        throw Unfit{Where(path) + "\"" + key + "\" is not an element of " + model.name};
+               const PathInDocument& path) {
+    int32_t known = 0;  // the record's keys that name a child element
     for (const auto& child : model.children) {
-      if (!record.Exists(child->name)) continue;
-      const Variant& value = record.Value(child->name);
+      const Variant* found = record.Find(child->name);
+      if (!found) continue;
+      ++known;
+      const Variant& value = *found;
       if (value.IsNull() || value.IsEmpty()) continue;
-      const std::string child_path = (path.empty() ? "" : path + "/") + child->name;
       if (value.IsObject()) {
         if (value.IsNothing()) continue;
         if (auto list = std::dynamic_pointer_cast<ValueVector>(value.AsObject())) {
           if (!child->repeats && list->Count() > 1)
-            throw Unfit{child_path + ": occurs once, but a list of " +
+            throw Unfit{PathInDocument{&path, child->name, 0}.Text() + ": occurs once, but a list of " +
                         std::to_string(list->Count()) + " was given"};
           int32_t position = 0;
           for (const Variant& item : *list)
-            One(node, item, *child, child_path + "[" + std::to_string(++position) + "]");
+            One(node, item, *child, PathInDocument{&path, child->name, ++position});
           continue;
         }
       }
-      One(node, value, *child, child_path);
+      One(node, value, *child, PathInDocument{&path, child->name, 0});
     }
+    if (known == record.Count()) return;
+    for (const auto& [key, value] : record.Entries())
+      if (!model.Child(key))
+        throw Unfit{path.Text() + ": \"" + key + "\" is not an element of " + model.name};
   }
 
  private:
   void One(xmlNodePtr parent, const Variant& value, const ElementModel& model,
-           const std::string& path) {
+           const PathInDocument& path) {
     if (model.complex) {
       std::shared_ptr<ValueDictionary> record;
       if (value.IsObject() && !value.IsNothing())
         record = std::dynamic_pointer_cast<ValueDictionary>(value.AsObject());
-      if (!record) throw Unfit{path + ": needs child elements, but " + value.TypeName() + " was given"};
+      if (!record)
+        throw Unfit{path.Text() + ": needs child elements, but " + value.TypeName() + " was given"};
       xmlNodePtr node = xmlNewChild(parent, ns_, BAD_CAST model.name.c_str(), nullptr);
       Complex(node, *record, model, path);
       return;
     }
-    if (value.IsObject()) throw Unfit{path + ": holds text, but an object was given"};
-    std::string text;
-    try {
-      text = LeafText(value, model.leaf);
-    } catch (const RuntimeError& e) {
-      throw Unfit{path + ": " + e.description()};
+    if (value.IsObject()) throw Unfit{path.Text() + ": holds text, but an object was given"};
+    // Text goes into a text element as it is; everything else is formatted.
+    const bool as_is = value.type() == VarType::String && model.leaf == LeafKind::Text;
+    std::string formatted;
+    if (!as_is) {
+      try {
+        formatted = LeafText(value, model.leaf);
+      } catch (const RuntimeError& e) {
+        throw Unfit{path.Text() + ": " + e.description()};
+      }
     }
-    if (!IsXmlText(text)) throw Unfit{path + ": holds a character XML cannot carry"};
+    const std::string& text = as_is ? value.AsString() : formatted;
+    if (!IsXmlText(text)) throw Unfit{path.Text() + ": holds a character XML cannot carry"};
     xmlNewTextChild(parent, ns_, BAD_CAST model.name.c_str(), BAD_CAST text.c_str());
   }
 
@@ -192,11 +215,12 @@ bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
     TreeBuilder builder(ns);
     int32_t position = 0;
     for (const Variant& item : *records) {
-      const std::string path = record_model.name + "[" + std::to_string(++position) + "]";
+      const PathInDocument path{nullptr, record_model.name, ++position};
       std::shared_ptr<ValueDictionary> record;
       if (item.IsObject() && !item.IsNothing())
         record = std::dynamic_pointer_cast<ValueDictionary>(item.AsObject());
-      if (!record) throw Unfit{path + ": a record must be a dictionary, not " + item.TypeName()};
+      if (!record)
+        throw Unfit{path.Text() + ": a record must be a dictionary, not " + item.TypeName()};
       xmlNodePtr node = xmlNewChild(root, ns, BAD_CAST record_model.name.c_str(), nullptr);
       builder.Complex(node, *record, record_model, path);
     }
