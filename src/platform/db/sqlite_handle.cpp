@@ -129,19 +129,19 @@ FileId IdentifyFile(const std::string& path) {
   return {st.st_dev, st.st_ino};
 }
 
-// Whether an SQLite statement text starts, after blanks and comments, with
-// SELECT, WITH or VALUES: the statements that can only query.
-bool IsQueryText(std::string_view sql) {
+// The first word of an SQLite statement text after blanks and comments, in
+// upper case; "" when there is none.
+std::string FirstWord(std::string_view sql) {
   size_t i = 0;
   while (i < sql.size()) {
     if (std::isspace(static_cast<unsigned char>(sql[i]))) {
       ++i;
     } else if (sql.substr(i, 2) == "--") {
       i = sql.find('\n', i);
-      if (i == std::string_view::npos) return false;
+      if (i == std::string_view::npos) return {};
     } else if (sql.substr(i, 2) == "/*") {
       i = sql.find("*/", i + 2);
-      if (i == std::string_view::npos) return false;
+      if (i == std::string_view::npos) return {};
       i += 2;
     } else {
       break;
@@ -149,8 +149,22 @@ bool IsQueryText(std::string_view sql) {
   }
   size_t end = i;
   while (end < sql.size() && std::isalpha(static_cast<unsigned char>(sql[end]))) ++end;
-  const std::string word = UCase(std::string(sql.substr(i, end - i)));
+  return UCase(std::string(sql.substr(i, end - i)));
+}
+
+// Whether an SQLite statement text starts with SELECT, WITH or VALUES: the
+// statements that can only query.
+bool IsQueryText(std::string_view sql) {
+  const std::string word = FirstWord(sql);
   return word == "SELECT" || word == "WITH" || word == "VALUES";
+}
+
+// Whether a statement without columns is one that changes rows (a WITH
+// without columns ends in one of them).
+bool ChangesRows(std::string_view sql) {
+  const std::string word = FirstWord(sql);
+  return word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "REPLACE" ||
+         word == "WITH";
 }
 
 }  // namespace
@@ -277,23 +291,23 @@ sqlite3_stmt* SqliteHandle::Prepare(const std::string& sql, std::string_view tsq
   return stmt;
 }
 
-void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
-                           std::vector<std::string>& names, std::vector<Row>& rows) {
+SqliteHandle::Stepped SqliteHandle::Step(sqlite3_stmt* stmt, std::string_view tsql) {
   const int columns = sqlite3_column_count(stmt);
+  Stepped stepped;
+  stepped.has_columns = columns > 0;
   std::vector<Kind> kinds(static_cast<size_t>(columns));
-  std::vector<std::string> these_names(static_cast<size_t>(columns));
+  stepped.names.resize(static_cast<size_t>(columns));
   for (int c = 0; c < columns; ++c) {
     kinds[c] = KindOfDeclaredType(sqlite3_column_decltype(stmt, c));
     const char* n = sqlite3_column_name(stmt, c);
-    these_names[c] = n ? n : "";
+    stepped.names[c] = n ? n : "";
   }
-  std::vector<Row> these_rows;
   int rc;
   try {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
       Row row(static_cast<size_t>(columns));
       for (int c = 0; c < columns; ++c) row[c] = ColumnValue(stmt, c, kinds[c]);
-      these_rows.push_back(std::move(row));
+      stepped.rows.push_back(std::move(row));
     }
   } catch (...) {
     sqlite3_reset(stmt);  // a cached statement must not stay half-stepped
@@ -305,10 +319,7 @@ void SqliteHandle::Collect(sqlite3_stmt* stmt, std::string_view tsql,
     Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
   }
   sqlite3_reset(stmt);
-  if (columns > 0) {
-    names = std::move(these_names);
-    rows = std::move(these_rows);
-  }
+  return stepped;
 }
 
 RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
@@ -318,9 +329,35 @@ RecordSetPtr SqliteHandle::Run(std::string_view tsql) {
   const std::vector<std::string> statements = Translate(tsql);
   for (const std::string& sql : statements) {
     sqlite3_stmt* stmt = Prepare(sql, tsql);
-    if (stmt) Collect(stmt, tsql, names, rows);
+    if (!stmt) continue;
+    Stepped stepped = Step(stmt, tsql);
+    if (stepped.has_columns) {
+      names = std::move(stepped.names);
+      rows = std::move(stepped.rows);
+    }
   }
   return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
+}
+
+int32_t SqliteHandle::RunEach(std::string_view tsql,
+                              const std::function<void(const StatementOutcome&)>& each) {
+  const std::vector<std::string> statements = Translate(tsql);
+  int32_t ran = 0;
+  for (const std::string& sql : statements) {
+    sqlite3_stmt* stmt = Prepare(sql, tsql);
+    if (!stmt) continue;  // only blanks or comments
+    Stepped stepped = Step(stmt, tsql);
+    ++ran;
+    StatementOutcome outcome;
+    if (stepped.has_columns) {
+      outcome.rows =
+          std::make_shared<StaticRecordSet>(std::move(stepped.names), std::move(stepped.rows));
+    } else if (ChangesRows(sql)) {
+      outcome.rows_changed = sqlite3_changes64(db_);
+    }
+    each(outcome);
+  }
+  return ran;
 }
 
 RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) {
@@ -338,10 +375,8 @@ RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) {
     Fail(err::kStatementFailed,
          "A read-only query may only read; refused the statement: " + std::string(tsql));
   }
-  std::vector<std::string> names;
-  std::vector<Row> rows;
-  Collect(stmt, tsql, names, rows);
-  return std::make_shared<StaticRecordSet>(std::move(names), std::move(rows));
+  Stepped stepped = Step(stmt, tsql);
+  return std::make_shared<StaticRecordSet>(std::move(stepped.names), std::move(stepped.rows));
 }
 
 namespace {

@@ -15,6 +15,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -51,6 +52,9 @@ class SqliteHandle {
   // WITH or VALUES, and sqlite3_stmt_readonly), and returns its rows. Any
   // other text raises a RuntimeError with the statement before anything runs.
   RecordSetPtr RunReadOnly(std::string_view tsql);
+  // Runs each statement of a T-SQL text in order and hands `each` its
+  // outcome (IConnection::RunBatch); answers the number of statements run.
+  int32_t RunEach(std::string_view tsql, const std::function<void(const StatementOutcome&)>& each);
 
   // Ends a transaction a caller left open, so the handle can be pooled.
   void RollBackOpenTransaction();
@@ -68,10 +72,14 @@ class SqliteHandle {
   // it cannot within `busy_timeout_ms`.
   bool UseWal(int busy_timeout_ms, std::string& message);
   sqlite3_stmt* Prepare(const std::string& sql, std::string_view tsql);
-  // Steps a prepared statement to its end and resets it; its column names and
-  // rows replace `names` and `rows` when it has columns.
-  void Collect(sqlite3_stmt* stmt, std::string_view tsql, std::vector<std::string>& names,
-               std::vector<Row>& rows);
+  // What a statement gave when it was stepped to its end.
+  struct Stepped {
+    bool has_columns = false;
+    std::vector<std::string> names;
+    std::vector<Row> rows;
+  };
+  // Steps a prepared statement to its end and resets it.
+  Stepped Step(sqlite3_stmt* stmt, std::string_view tsql);
   const std::vector<std::string>& Translate(std::string_view tsql);
 
   sqlite3* db_ = nullptr;
