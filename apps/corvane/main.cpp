@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
     if (*selfcheck) return SelfCheck();
     if (*init) return ErpInit(init_db, demo);
     if (*check) return ErpCheck(check_db);
-    if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
+    if (*call) return corvane::cli::RunCall(call_options, std::cin, std::cout, std::cerr);
     if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
     if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
     if (*stock_cmd) return corvane::cli::RunStock(stock_options, std::cout, std::cerr);
