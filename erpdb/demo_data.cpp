@@ -1076,9 +1076,12 @@ class DocumentMaker {
 // Summary
 // ---------------------------------------------------------------------------------------------
 
+// A table counted in the summary; the bill head tables count their
+// documents, without the template head with internal ID 0.
 struct CountedTable {
   const char* table;
   int64_t DemoSummary::*field;
+  const char* rows = "1=1";
 };
 
 constexpr CountedTable kCountedTables[] = {
@@ -1097,11 +1100,11 @@ constexpr CountedTable kCountedTables[] = {
     {"ICInventory", &DemoSummary::inventory},
     {"t_LockStock", &DemoSummary::locks},
     {"ICListTemplate", &DemoSummary::list_templates},
-    {"SEOrder", &DemoSummary::orders},
+    {"SEOrder", &DemoSummary::orders, "FInterID <> 0"},
     {"SEOrderEntry", &DemoSummary::order_entries},
-    {"ICSale", &DemoSummary::invoices},
+    {"ICSale", &DemoSummary::invoices, "FInterID <> 0"},
     {"ICSaleEntry", &DemoSummary::invoice_entries},
-    {"ICStockBill", &DemoSummary::stock_bills},
+    {"ICStockBill", &DemoSummary::stock_bills, "FInterID <> 0"},
     {"ICStockBillEntry", &DemoSummary::stock_bill_entries},
     {"COM_DataChange", &DemoSummary::change_log},
 };
@@ -1132,7 +1135,12 @@ DemoSummary Fill(sqlite3* db, const DemoOptions& options, const Plan& plan) {
     summary.deleted_heads = documents.deleted();
   }
   for (const CountedTable& counted : kCountedTables) {
-    summary.*counted.field = QueryInt(db, std::string("SELECT COUNT(*) FROM ") + counted.table);
+    summary.*counted.field = QueryInt(
+        db, std::string("SELECT COUNT(*) FROM ") + counted.table + " WHERE " + counted.rows);
+  }
+  for (const char* table : {"SEOrder", "ICSale", "ICStockBill"}) {
+    summary.template_heads +=
+        QueryInt(db, std::string("SELECT COUNT(*) FROM ") + table + " WHERE FInterID = 0");
   }
   return summary;
 }
@@ -1253,6 +1261,11 @@ std::string DescribeSummary(const DemoSummary& summary) {
   char line[128];
   for (const auto& [table, rows] : summary.RowsPerTable()) {
     std::snprintf(line, sizeof line, "%-18s %9lld\n", table.c_str(), static_cast<long long>(rows));
+    text += line;
+  }
+  if (summary.template_heads > 0) {
+    std::snprintf(line, sizeof line, "%-18s %9lld  (internal ID 0, not documents)\n",
+                  "template heads", static_cast<long long>(summary.template_heads));
     text += line;
   }
   std::snprintf(line, sizeof line, "%-18s %9lld  (made, deleted, logged in COM_DataChange)\n",

@@ -106,8 +106,9 @@ struct DemoOptions {
   bool fixed_entries = false; // every order gets exactly entries_per_order entries (benchmarks)
 };
 
-// Rows made, per table. Documents count the rows left in their tables: `orders` includes the
-// FInterID 0 head; deleted heads are counted apart and are not in the tables any more.
+// Rows made, per table. Documents count the heads left in their tables that are documents:
+// `orders`, `invoices` and `stock_bills` leave out the template heads with FInterID 0, which
+// `template_heads` counts; deleted heads are counted apart and are not in the tables any more.
 struct DemoSummary {
   int64_t items = 0;               // t_Item
   int64_t ic_items = 0;            // t_ICItem
@@ -131,13 +132,16 @@ struct DemoSummary {
   int64_t stock_bills = 0;         // ICStockBill
   int64_t stock_bill_entries = 0;  // ICStockBillEntry
   int64_t change_log = 0;          // COM_DataChange
+  int64_t template_heads = 0;      // heads with FInterID 0 in SEOrder, ICSale, ICStockBill
   int64_t deleted_heads = 0;       // heads made and deleted again (each logged twice)
 
-  // (table name, rows) for every table counted above, in the order of the fields.
+  // (table name, rows) for every table counted above, in the order of the fields (the bill
+  // head tables with their documents).
   std::vector<std::pair<std::string, int64_t>> RowsPerTable() const;
 };
 
-// The summary as text for people: one line per table ("t_Item  111"), then the deleted heads.
+// The summary as text for people: one line per table ("t_Item  111", "SEOrder  200" for 200
+// orders), then the template heads when there are any, then the deleted heads.
 std::string DescribeSummary(const DemoSummary& summary);
 
 // Creates a new demo account database file at `path`.

@@ -1,9 +1,19 @@
 #include "apps/corvane/call_command.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <utility>
 
+#include "apps/corvane/wording.h"
 #include "frame/outside/object_factory.h"
+#include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
 #include "values/variant.h"
@@ -42,6 +52,43 @@ bool IsUsageError(int32_t number) {
     default:
       return false;
   }
+}
+
+// The text of an argument as given: "@FILE" the file's bytes, "@-" standard
+// input's (once per call), "@@text" "@text", anything else as it is. Answers
+// nullopt, with the reason in `why`, when the text cannot be had.
+std::optional<std::string> ArgumentText(const std::string& given, std::istream& in,
+                                        bool& stdin_taken, std::string& why) {
+  if (given.size() < 2 || given[0] != '@') return given;
+  if (given[1] == '@') return given.substr(1);
+  if (given == "@-") {
+    if (stdin_taken) {
+      why = "standard input (@-) can be read for one argument only";
+      return std::nullopt;
+    }
+    stdin_taken = true;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::string path = given.substr(1);
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  std::error_code ec;
+  if (!file || std::filesystem::is_directory(path, ec)) {
+    const int error = errno;
+    why = "cannot read " + path + (error ? std::string(": ") + std::strerror(error) : "");
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Whether the folder of `path` exists and can be written.
+bool FolderWritable(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  return std::filesystem::is_directory(folder, ec) && ::access(folder.c_str(), W_OK) == 0;
 }
 
 std::string Describe(const RuntimeError& e) {
@@ -101,16 +148,21 @@ CLI::App* AddCallCommand(CLI::App& app, CallOptions& options) {
       "call", "Call a public class late-bound: set options, invoke a method, print the results");
   call->add_option("--set", options.settings, "Assign a write-only option first: Option=value")
       ->allow_extra_args(false);
+  call->add_option("--out", options.outputs,
+                   "Write an in/out argument to a file after the call: name=PATH")
+      ->allow_extra_args(false);
   call->add_option("progid", options.prog_id, "ProgID of the class, e.g. Corvane.clsSaleOrder")
       ->required();
   call->add_option("method", options.method, "The method to invoke")->required();
-  call->add_option("arguments", options.arguments, "Arguments by name: name=value");
+  call->add_option("arguments", options.arguments,
+                   "Arguments by name: name=value, name=@FILE (the file's bytes), name=@- "
+                   "(standard input), name=@@text (\"@text\")");
   return call;
 }
 
-int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
+int RunCall(const CallOptions& options, std::istream& in, std::ostream& out, std::ostream& err) {
   const auto usage = [&err](const std::string& message) {
-    err << "corvane call: " << message << "\n";
+    err << "call: " << message << "\n";
     return kUsage;
   };
 
@@ -121,10 +173,22 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
     settings.push_back(std::move(*a));
   }
   std::vector<server::NamedArgument> arguments;
+  bool stdin_taken = false;
   for (const std::string& s : options.arguments) {
     auto a = SplitAssignment(s);
     if (!a) return usage("arguments are name=value, got \"" + s + "\"");
-    arguments.push_back({a->first, Variant(a->second)});
+    std::string why;
+    std::optional<std::string> text = ArgumentText(a->second, in, stdin_taken, why);
+    if (!text) return usage("argument " + a->first + ": " + why);
+    arguments.push_back({a->first, Variant(std::move(*text))});
+  }
+  std::vector<std::pair<std::string, std::string>> outputs;
+  for (const std::string& s : options.outputs) {
+    auto a = SplitAssignment(s);
+    if (!a || a->second.empty()) return usage("--out needs name=PATH, got \"" + s + "\"");
+    if (!FolderWritable(a->second))
+      return usage("--out " + a->first + ": the folder of " + a->second + " cannot be written");
+    outputs.push_back(std::move(*a));
   }
 
   if (!FindProgId(options.prog_id)) {
@@ -138,7 +202,7 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
   try {
     object = server::CreateDispatchObject(options.prog_id);
   } catch (const RuntimeError& e) {
-    err << "corvane call: cannot create " << options.prog_id << ": " << Describe(e) << "\n";
+    err << "call: cannot create " << options.prog_id << ": " << Describe(e) << "\n";
     return e.number() == err::kNoSuchMember ? kUsage : kFalseOrFailed;
   }
   const std::string& class_name = object->ClassName();
@@ -155,7 +219,7 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
         return usage("option " + property->name + " (" +
                      server::DispTypeName(property->params.at(0).type) + ") cannot take \"" + text +
                      "\": " + e.description());
-      err << "corvane call: " << property->name << ": " << Describe(e) << "\n";
+      err << "call: " << property->name << ": " << Describe(e) << "\n";
       return kFalseOrFailed;
     }
   }
@@ -186,6 +250,21 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
                    CStr(a.value) + "\": " + e.description());
     }
   }
+  // Each --out names an in/out argument, once.
+  std::vector<std::string> out_paths(method->params.size());
+  for (const auto& [name, path] : outputs) {
+    size_t i = 0;
+    while (i < method->params.size() && !EqualsIgnoreCase(method->params[i].name, name)) ++i;
+    if (i == method->params.size() || !method->params[i].by_ref) {
+      std::vector<std::string> in_out;
+      for (const server::ParamInfo& p : method->params)
+        if (p.by_ref) in_out.push_back(p.name);
+      return usage("--out " + name + ": " + class_name + "." + method->name +
+                   " has no in/out argument of that name; in/out arguments: " + Names(in_out));
+    }
+    if (!out_paths[i].empty()) return usage("--out " + name + " given twice");
+    out_paths[i] = path;
+  }
   for (size_t i = 0; i < method->params.size(); ++i) {
     const server::ParamInfo& p = method->params[i];
     if (given[i] || p.optional) continue;
@@ -203,7 +282,7 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
     result = object->InvokeNamed(method->name, server::InvokeKind::Method, arguments, &after);
   } catch (const RuntimeError& e) {
     if (IsUsageError(e.number())) return usage(method->name + ": " + e.description());
-    err << "corvane call: " << method->name << ": " << Describe(e) << "\n";
+    err << "call: " << method->name << ": " << Describe(e) << "\n";
     return kFalseOrFailed;
   }
 
@@ -211,10 +290,25 @@ int RunCall(const CallOptions& options, std::ostream& out, std::ostream& err) {
   if (result.type() == VarType::Boolean && !result.AsBool())
     out << "(the call failed: the values below are as the method left them, "
            "not a cursor to keep)\n";
+  bool written = true;
   for (size_t i = 0; i < method->params.size() && i < after.size(); ++i) {
-    if (method->params[i].by_ref) PrintArgument(out, method->params[i].name, after[i]);
+    if (!method->params[i].by_ref) continue;
+    if (out_paths[i].empty()) {
+      PrintArgument(out, method->params[i].name, after[i]);
+      continue;
+    }
+    const std::string text = TextOf(after[i]);
+    try {
+      platform::ReplaceFileAtomically(out_paths[i], text);
+      out << method->params[i].name << " -> " << out_paths[i] << " ("
+          << Counted(static_cast<int64_t>(text.size()), "byte", "bytes") << ")\n";
+    } catch (const RuntimeError& e) {
+      err << "call: " << method->params[i].name << ": " << e.description() << "\n";
+      written = false;
+    }
   }
   out.flush();
+  if (!written) return kFalseOrFailed;
   if (result.type() == VarType::Boolean) return result.AsBool() ? kTrue : kFalseOrFailed;
   return kTrue;
 }

@@ -10,18 +10,25 @@
 
 namespace corvane::cli {
 
+// The head with internal ID 0 of each table is the ERP's template, not a
+// document: `documents` leaves it out.
 struct DocumentKind {
   const char* name;        // on the command line: saleorder, saleinvoice, stockbill
   const char* prog_id;     // the public class
   const char* root;        // the XML root name (and schema file name)
   const char* head_table;  // where the documents' heads are
+  const char* documents;   // the condition of the heads that are documents of the kind
+  const char* one;         // in messages: "sales order"
   const char* plural;      // in messages: "sales orders"
 };
 
 inline constexpr DocumentKind kDocumentKinds[] = {
-    {"saleorder", "Corvane.clsSaleOrder", "TavoIndSaleOrder", "SEOrder", "sales orders"},
-    {"saleinvoice", "Corvane.clsSaleInvoice", "TavoIndSaleInvoice", "ICSale", "sales invoices"},
-    {"stockbill", "Corvane.clsStockBill", "TavoIndStockBill", "ICStockBill", "stock bills"},
+    {"saleorder", "Corvane.clsSaleOrder", "TavoIndSaleOrder", "SEOrder", "FInterID <> 0",
+     "sales order", "sales orders"},
+    {"saleinvoice", "Corvane.clsSaleInvoice", "TavoIndSaleInvoice", "ICSale",
+     "FInterID <> 0 AND FTranType IN (80,86)", "sales invoice", "sales invoices"},
+    {"stockbill", "Corvane.clsStockBill", "TavoIndStockBill", "ICStockBill", "FInterID <> 0",
+     "stock bill", "stock bills"},
 };
 
 inline std::vector<std::string> DocumentKindNames() {
@@ -40,15 +47,16 @@ inline const DocumentKind& DocumentKindNamed(std::string_view name) {
 struct DeletionKind {
   const char* name;
   int32_t bill_type;
-  const char* what;
+  const char* one;   // "sales order"
+  const char* what;  // "sales orders"
 };
 
 inline constexpr DeletionKind kDeletionKinds[] = {
-    {"saleorder", 1, "sales orders"},
-    {"specialinvoice", 2, "special (VAT) sales invoices"},
-    {"ordinaryinvoice", 3, "ordinary sales invoices"},
-    {"receipt", 4, "purchase receipts"},
-    {"delivery", 5, "sales deliveries"},
+    {"saleorder", 1, "sales order", "sales orders"},
+    {"specialinvoice", 2, "special (VAT) sales invoice", "special (VAT) sales invoices"},
+    {"ordinaryinvoice", 3, "ordinary sales invoice", "ordinary sales invoices"},
+    {"receipt", 4, "purchase receipt", "purchase receipts"},
+    {"delivery", 5, "sales delivery", "sales deliveries"},
 };
 
 // The kind --kind names, by name or number; nullopt for any other text.

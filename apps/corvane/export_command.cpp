@@ -11,11 +11,13 @@
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
+#include "apps/corvane/wording.h"
 #include "frame/call_context.h"
+#include "frame/gateway.h"
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
-#include "frame/xml_bridge.h"
 #include "frame/timestamp_text.h"
+#include "frame/xml_bridge.h"
 #include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
@@ -107,6 +109,22 @@ bool IsEmptyPageAnswer(const std::string& timestamp) {
   return timestamp == "0x0000000000000000" || timestamp == "0xFFFFFFFFFFFFFFFF";
 }
 
+// The newest row version of the documents the export reads (the template
+// head with internal ID 0 left out, as the export leaves it out); "none" when
+// there is no document. Stock bills of one kind: of that kind.
+std::string NewestDocumentVersion(const DocumentKind& kind,
+                                  std::optional<int32_t> stock_bill_type) {
+  ConnectionPtr connection;
+  OpenErpConnection(connection);
+  std::string sql = std::string("SELECT MAX(FOperDate) AS FMT FROM ") + kind.head_table +
+                    " WHERE " + kind.documents;
+  if (stock_bill_type) sql += *stock_bill_type == 4 ? " AND FTranType = 1" : " AND FTranType = 21";
+  const RecordSetPtr newest = connection->GetAnyRecordSet(sql);
+  connection->CloseConn();
+  if (newest->Eof() || newest->Fields("FMT").IsNull()) return "none";
+  return TimestampToText(newest->Fields("FMT"));
+}
+
 // Whether the cursor `next` lies after `cursor` in row-version order; both are
 // cursor texts, "0x" and 1 to 16 hexadecimal digits, as IsTimestampText says.
 bool MovesForward(const std::string& cursor, const std::string& next) {
@@ -128,7 +146,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& o) {
   cmd->add_option("--stock-bill-type", o.stock_bill_type,
                   std::string(kStockBillTypeHelp) + "; without it every kind");
   cmd->add_option("--per-count", o.per_count, "Documents per page (0: all in one page)")
-      ->check(CLI::NonNegativeNumber)
+      ->check(CountFromZero())
       ->capture_default_str();
   cmd->add_option("--state", o.state_file, "File that keeps the cursor between runs");
   cmd->add_option("--out", o.out_dir, "Folder for the XML files")->capture_default_str();
@@ -166,6 +184,7 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     return 2;
   }
   // What the files and messages call the export's documents.
+  const std::string one = deletions ? "deletion key" : kind.one;
   const std::string plural = deletions ? "deletion keys" : kind.plural;
   const std::string file_prefix =
       deletions ? "deletions-" + std::string(deletion_kind->name) : std::string(kind.name);
@@ -219,11 +238,12 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
     } restore{services, previous};
 
     std::string max_seen;
+    ResultLines results(out, o.json, {"exported"});
     const std::string shown_cursor_note = o.state_file.empty() ? "" : " (saved in " + o.state_file + ")";
     auto interrupted = [&] {
-      out << (terminal ? "\r" : "") << "interrupted by Ctrl-C after " << pages
-          << " pages; the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor)
-          << shown_cursor_note << "\n";
+      out << (terminal ? "\r" : "") << "interrupted by Ctrl-C after "
+          << Counted(pages, "page", "pages") << "; the cursor stays at "
+          << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note << "\n";
       return 130;
     };
     while (true) {
@@ -248,9 +268,10 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       if (terminal && !o.json) out << "\r" << std::string(40, ' ') << "\r";
       if (!CBool(ok)) {
         if (g_interrupted) return interrupted();
-        err << "export failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
+        err << "export: failed on page " << pages + 1 << ":\n" << arg("strError") << "\n";
         if (!o.state_file.empty())
-          err << "the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor) << "\n";
+          err << "export: the cursor stays at " << (cursor.empty() ? kZeroTimestamp : cursor)
+              << "\n";
         return 2;
       }
       max_seen = arg("strMaxTimeStamp");
@@ -260,10 +281,10 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       // read again on every call: the run would never end.
       const std::string from = cursor.empty() ? kZeroTimestamp : cursor;
       if (!MovesForward(from, next)) {
-        err << "export stopped on page " << pages + 1 << ": the page did not move the cursor "
+        err << "export: stopped on page " << pages + 1 << ": the page did not move the cursor "
             << "forward (from " << from << " to " << next << "), so the export would loop; "
             << "the page was not written\n";
-        if (!o.state_file.empty()) err << "the cursor stays at " << from << "\n";
+        if (!o.state_file.empty()) err << "export: the cursor stays at " << from << "\n";
         return 1;
       }
       const fs::path file = fs::path(o.out_dir) / (file_prefix + "-" + next + ".xml");
@@ -276,26 +297,27 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
         const ValueVectorPtr records = PageRecords(arg("strXML"), deletions ? "Delete" : kind.root);
         for (const Variant& item : *records) {
           const ValueDictionary& record = *item.ObjectAs<ValueDictionary>();
-          WriteJsonLine(out, {{"file", file.string()}, {"number", FieldText(record, "BillNo")},
-                              {"uuid", FieldText(record, "UUID")}, {"result", "exported"},
-                              {"message", ""}});
+          results.Document(FieldText(record, "BillNo"), FieldText(record, "UUID"), "exported", "",
+                           {{"file", file.string()}});
         }
         continue;
       }
-      out << "page " << pages << ": " << in_page << " " << plural << " -> " << file.string()
+      out << "page " << pages << ": " << Counted(in_page, one, plural) << " -> " << file.string()
           << "\n";
     }
-    if (o.json) {
-      WriteJsonLine(out, {{"summary",
-                           {{"exported", documents}, {"pages", pages},
-                            {"cursor", cursor.empty() ? kZeroTimestamp : cursor},
-                            {"newest row version", max_seen}}}});
-      return 0;
-    }
-    out << "exported " << documents << " " << plural << " in " << pages << " pages";
+    // The deletion keys' newest row version is the change log's; a document
+    // kind's is that of its documents, without the template head.
+    const std::string newest =
+        deletions ? max_seen : NewestDocumentVersion(kind, o.stock_bill_type);
+    results.Summary({{"pages", pages},
+                     {"cursor", cursor.empty() ? kZeroTimestamp : cursor},
+                     {"newest row version", newest}});
+    if (o.json) return 0;
+    out << "exported " << Counted(documents, one, plural) << " in "
+        << Counted(pages, "page", "pages");
     if (pages == 0) out << " (nothing changed since " << (cursor.empty() ? kZeroTimestamp : cursor) << ")";
     out << "\ncursor: " << (cursor.empty() ? kZeroTimestamp : cursor) << shown_cursor_note
-        << "; newest row version of the table: " << max_seen << "\n";
+        << "; newest row version of the " << plural << ": " << newest << "\n";
     return 0;
   } catch (...) {
     return ReportSetUpFailure("export", err);

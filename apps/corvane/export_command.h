@@ -21,9 +21,15 @@
 // cursor) ends the run with an error before its file is written, since the
 // export would otherwise read it again for ever; the cursor stays.
 //
-// With --json each exported document is one JSON object a line, {"file",
-// "number", "uuid", "result": "exported", "message"}, and the last line is
-// {"summary": {"exported", "pages", "cursor", "newest row version"}}.
+// The run ends with the count of documents and pages, the cursor, and the
+// newest row version of the kind's documents (of the stock bill kind given;
+// the template head with internal ID 0, which no export reads, left out),
+// so the cursor shows whether anything is left to export.
+//
+// With --json (json_lines.h) each exported document is one JSON object a
+// line, {"file", "number", "uuid", "result": "exported", "message"}, and the
+// last line is {"summary": {"exported", "pages", "cursor", "newest row
+// version"}}.
 //
 // On a terminal the progress is shown on one line; otherwise one plain line
 // per page. Ctrl-C stops the run between orders or pages: the page being
@@ -47,7 +53,7 @@ namespace corvane::cli {
 struct ExportOptions {
   std::string kind = "saleorder";
   AccountOptions account;
-  int32_t per_count = 100;
+  int32_t per_count = 100;  // 0 or more
   std::string state_file;
   std::string out_dir = ".";
   std::string filter;

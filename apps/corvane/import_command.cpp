@@ -7,9 +7,10 @@
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
+#include "apps/corvane/wording.h"
 #include "frame/call_context.h"
-#include "frame/messages.h"
 #include "frame/gateway.h"
+#include "frame/messages.h"
 #include "frame/schema_folder.h"
 #include "frame/sql_text.h"
 #include "frame/xml_bridge.h"
@@ -81,7 +82,8 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
   }
   const std::string props = o.account.PropsString();
   const std::string schema = ThisThreadSchemaFolder() + "Delete.xsd";
-  int deleted = 0, not_found = 0, refused = 0, bad_files = 0;
+  ResultLines lines(out, o.json, {"deleted", "not found", "refused"});
+  int bad_files = 0;
   try {
     server::DispatchPtr keys = server::CreateDispatchObject("Corvane.clsDataKey");
     for (const std::string& file : o.files) {
@@ -90,9 +92,8 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
       std::string error;
       if (!ReadXMLDocument(records, ReadFile(file), schema, "Delete", error)) {
         ++bad_files;
-        if (o.json)
-          WriteJsonLine(out, {{"file", file}, {"result", "file refused"}, {"message", error}});
-        else
+        lines.Line({{"file", file}, {"result", "file refused"}, {"message", error}});
+        if (!o.json)
           out << "  not a document of deletion keys, nothing deleted:\n" << error << "\n";
         continue;
       }
@@ -113,23 +114,17 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
         std::string message;
         for (const auto& a : args)
           if (EqualsIgnoreCase(a.name, "strError")) message = CStr(a.value);
-        const char* result = ok ? "deleted"
-                             : message.find(GetMessageText("找不到单据信息!")) != std::string::npos
-                                 ? "not found"
-                                 : "refused";
-        if (ok) ++deleted;
-        else if (std::string_view(result) == "not found") ++not_found;
-        else ++refused;
-        if (o.json) {
-          WriteJsonLine(out, {{"file", file}, {"index", i}, {"number", ""}, {"uuid", uuid},
-                              {"result", result}, {"message", ok ? "" : message}});
-          continue;
-        }
+        const std::string_view result =
+            ok                                                                     ? "deleted"
+            : message.find(GetMessageText("找不到单据信息!")) != std::string::npos ? "not found"
+                                                                                   : "refused";
+        lines.Document("", uuid, result, ok ? "" : message, {{"file", file}, {"index", i}});
+        if (o.json) continue;
         out << "  " << i << "/" << records->Count() << " " << uuid << ": ";
         if (ok)
           out << "deleted\n";
-        else if (std::string_view(result) == "not found")
-          out << "not found (no " << kind->what << " imported from the CRM carries it)\n";
+        else if (result == "not found")
+          out << "not found (no " << kind->one << " imported from the CRM carries it)\n";
         else
           out << "refused:\n" << message << "\n";
       }
@@ -137,19 +132,16 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
   } catch (...) {
     return ReportSetUpFailure("import", err);
   }
-  if (o.json) {
-    WriteJsonLine(out, {{"summary",
-                         {{"deleted", deleted}, {"not found", not_found}, {"refused", refused},
-                          {"files", o.files.size()}, {"files not read", bad_files}}}});
-    return not_found == 0 && refused == 0 && bad_files == 0 ? 0 : 1;
-  }
-  out << "deleted " << deleted << " " << kind->what;
-  if (not_found) out << ", not found " << not_found;
-  if (refused) out << ", refused " << refused;
-  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files");
+  const int status = lines.CountOtherThan({"deleted"}) == 0 && bad_files == 0 ? 0 : 1;
+  lines.Summary({{"files", o.files.size()}, {"files not read", bad_files}});
+  if (o.json) return status;
+  out << "deleted " << Counted(lines.Count("deleted"), kind->one, kind->what);
+  if (lines.Count("not found")) out << ", not found " << lines.Count("not found");
+  if (lines.Count("refused")) out << ", refused " << lines.Count("refused");
+  out << " from " << Counted(o.files.size(), "file", "files");
   if (bad_files) out << " (" << bad_files << " not read)";
   out << "\n";
-  return not_found == 0 && refused == 0 && bad_files == 0 ? 0 : 1;
+  return status;
 }
 
 }  // namespace
@@ -194,7 +186,8 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     return 2;
   }
   const std::string props = o.account.PropsString();
-  int saved = 0, skipped = 0, refused = 0, failed_files = 0;
+  ResultLines results(out, o.json, {"saved", "skipped", "refused", "not imported"});
+  int failed_files = 0;
   try {
     server::DispatchPtr importer = server::CreateDispatchObject(kind.prog_id);
     if (o.stock_bill_type) importer->PutProperty("StockBillType", Variant(*o.stock_bill_type));
@@ -221,24 +214,18 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
       reported = cur;
       const bool ok = CBool(args[2]);
       DocumentLine* line = cur >= 1 && cur <= static_cast<int32_t>(lines.size()) ? &lines[cur - 1] : nullptr;
-      const char* result = !ok ? "refused"
-                           : o.add_new_only && line && line->already_there ? "skipped"
-                                                                           : "saved";
-      if (!ok) ++refused;
-      else if (std::string_view(result) == "skipped") ++skipped;
-      else ++saved;
-      if (ok && std::string_view(result) == "saved" && line) mark_present(*line);
-      if (o.json) {
-        WriteJsonLine(out, {{"file", current_file}, {"index", cur},
-                            {"number", line ? line->bill_no : std::string()},
-                            {"uuid", line ? line->uuid : std::string()}, {"result", result},
-                            {"message", ok ? std::string() : CStr(args[3])}});
-        return;
-      }
+      const std::string_view result = !ok                                             ? "refused"
+                                      : o.add_new_only && line && line->already_there ? "skipped"
+                                                                                      : "saved";
+      if (result == "saved" && line) mark_present(*line);
+      const std::string message = ok ? std::string() : CStr(args[3]);
+      results.Document(line ? line->bill_no : std::string(), line ? line->uuid : std::string(),
+                       result, message, {{"file", current_file}, {"index", cur}});
+      if (o.json) return;
       out << "  " << cur << "/" << CLng(args[1]) << " " << (line ? line->bill_no : std::string()) << ": ";
       if (!ok)
-        out << "refused: " << CStr(args[3]) << "\n";
-      else if (std::string_view(result) == "skipped")
+        out << "refused: " << message << "\n";
+      else if (result == "skipped")
         out << "skipped (already in the account)\n";
       else
         out << "saved\n";
@@ -249,7 +236,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
       const std::string xml = ReadFile(file);
       lines = DocumentsOf(kind, xml, props, o.check_by_uuid);
       reported = 0;
-      const int refused_before = refused;
+      const int64_t refused_before = results.Count("refused");
       std::vector<server::NamedArgument> args = {{"strPropsString", Variant(props)},
                                                  {"strXML", Variant(xml)},
                                                  {"strError", Variant("")}};
@@ -263,47 +250,39 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
         if (total > 0 && reported < total) {
           // The import stopped at a document: the ones before it are saved,
           // the ones after it were not tried.
-          ++refused;
-          if (o.json) {
-            WriteJsonLine(out, {{"file", file}, {"index", reported + 1},
-                                {"number", lines[reported].bill_no}, {"uuid", lines[reported].uuid},
-                                {"result", "refused"}, {"message", error}});
-            for (int32_t i = reported + 1; i < total; ++i)
-              WriteJsonLine(out, {{"file", file}, {"index", i + 1}, {"number", lines[i].bill_no},
-                                  {"uuid", lines[i].uuid}, {"result", "not imported"},
-                                  {"message", "the import of this file stopped before it"}});
-            continue;
-          }
+          results.Document(lines[reported].bill_no, lines[reported].uuid, "refused", error,
+                           {{"file", file}, {"index", reported + 1}});
+          for (int32_t i = reported + 1; i < total; ++i)
+            results.Document(lines[i].bill_no, lines[i].uuid, "not imported",
+                             "the import of this file stopped before it",
+                             {{"file", file}, {"index", i + 1}});
+          if (o.json) continue;
           out << "  " << reported + 1 << "/" << total << " " << lines[reported].bill_no
               << ": refused, and the import of this file stopped here:\n"
               << error << "\n";
           if (reported + 1 < total)
             out << "  documents " << reported + 2 << " to " << total << " were not imported\n";
-        } else if (o.json) {
-          WriteJsonLine(out, {{"file", file}, {"result", "file refused"}, {"message", error}});
         } else {
-          out << "  the file was refused:\n" << error << "\n";
+          results.Line({{"file", file}, {"result", "file refused"}, {"message", error}});
+          if (!o.json) out << "  the file was refused:\n" << error << "\n";
         }
-      } else if (refused > refused_before) {
+      } else if (results.Count("refused") > refused_before) {
         ++failed_files;
       }
     }
   } catch (...) {
     return ReportSetUpFailure("import", err);
   }
-  if (o.json) {
-    WriteJsonLine(out, {{"summary",
-                         {{"saved", saved}, {"skipped", skipped}, {"refused", refused},
-                          {"files", o.files.size()}, {"files with refusals", failed_files}}}});
-    return failed_files == 0 && refused == 0 ? 0 : 1;
-  }
-  out << "imported " << saved << " " << kind.plural;
-  if (skipped) out << ", skipped " << skipped;
-  if (refused) out << ", refused " << refused;
-  out << " from " << o.files.size() << (o.files.size() == 1 ? " file" : " files");
+  const int status = failed_files == 0 && results.Count("refused") == 0 ? 0 : 1;
+  results.Summary({{"files", o.files.size()}, {"files with refusals", failed_files}});
+  if (o.json) return status;
+  out << "imported " << Counted(results.Count("saved"), kind.one, kind.plural);
+  if (results.Count("skipped")) out << ", skipped " << results.Count("skipped");
+  if (results.Count("refused")) out << ", refused " << results.Count("refused");
+  out << " from " << Counted(o.files.size(), "file", "files");
   if (failed_files) out << " (" << failed_files << " with refusals)";
   out << "\n";
-  return failed_files == 0 && refused == 0 ? 0 : 1;
+  return status;
 }
 
 }  // namespace corvane::cli

@@ -17,10 +17,12 @@
 // UUID) or "refused" with the message. A file that is no deletion-key
 // document is named and nothing of it is deleted.
 //
-// With --json each document is one JSON object a line, {"file", "index",
-// "number", "uuid", "result" (saved, skipped, refused; deleted, not found),
+// With --json (json_lines.h) each document is one JSON object a line,
+// {"file", "index", "number", "uuid", "result" (saved, skipped, refused, not
+// imported after --stop-on-error stopped the file; deleted, not found),
 // "message"}, a file refused whole is {"file", "result": "file refused",
-// "message"}, and the last line is {"summary": {counts, "files"}}.
+// "message"}, and the last line is {"summary": {the count of each result,
+// "files", "files with refusals" or "files not read"}}.
 //
 // Exit status 0 when every document was saved or skipped (every key
 // deleted), 1 when a document, key or file was refused or not found, 2 for

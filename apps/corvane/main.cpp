@@ -2,33 +2,39 @@
 //
 //   corvane selfcheck                     what the installed component uses and can create
 //   corvane erp init --db PATH [...]      create a demo ERP account database
-//   corvane erp sql --db PATH "T-SQL"     run one statement and print its rows
+//   corvane erp sql --db PATH "T-SQL"     run statements and print each one's rows or count
 //   corvane erp check --db PATH           check an account database's consistency
 //   corvane export saleorder ...          export changed orders page by page into XML files
 //   corvane import saleorder ... FILE...  import the orders of XML files
-//   corvane call PROGID METHOD ...        call any member of a public class late-bound
+//   corvane stock, trace, dts ...         the queries and the file-based order interface
 //   corvane call PROGID METHOD [--set Option=value]... [name=value]...
 //                                         call a public class late-bound
 //
-// Every command exits with 0 on success, 1 when the work failed and 2 when
-// the command line was wrong.
+// Every command exits with 0 when everything went through, 1 when some
+// documents were refused or not found (a check failed, a call answered
+// False), 2 for a usage or set-up error (the command line, an account or a
+// file that cannot be used) and 130 when Ctrl-C interrupted an export; its
+// errors go to standard error as "<command>: <message>".
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
-#include "apps/corvane/call_command.h"
 #include "apps/corvane/account_options.h"
+#include "apps/corvane/call_command.h"
+#include "apps/corvane/command_failure.h"
+#include "apps/corvane/dts_command.h"
 #include "apps/corvane/export_command.h"
 #include "apps/corvane/import_command.h"
-#include "apps/corvane/dts_command.h"
 #include "apps/corvane/query_command.h"
 #include "apps/corvane/table_printer.h"
+#include "apps/corvane/wording.h"
 #include "erpdb/account_check.h"
 #include "erpdb/demo_data.h"
 #include "frame/call_context.h"
 #include "frame/gateway.h"
+#include "frame/messages.h"
 #include "frame/outside/object_factory.h"
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
@@ -37,6 +43,7 @@
 #include "platform/win/login_props.h"
 #include "platform/win/registry_file.h"
 #include "platform/win/resource_folder.h"
+#include "platform/win/resource_loader.h"
 #include "server/registration.h"
 #include "values/run_time_error.h"
 
@@ -48,6 +55,53 @@ std::string Described(const std::string& folder) {
   std::error_code ec;
   if (folder.empty()) return "(none)";
   return folder + (std::filesystem::is_directory(folder, ec) ? "" : "  (missing)");
+}
+
+// The message language of this process (--lang, else the login properties);
+// "" when none is set.
+std::string LoginLanguage() { return UCase(GetLoginPropValue("LANGUAGE")); }
+
+// The translation files of the resource folder, each with its number of
+// texts or why it is refused, and which of them the login language uses;
+// answers the number of files refused.
+int ShowTranslations(std::ostream& out) {
+  const std::string language = LoginLanguage();
+  out << "login language:    " << (language.empty() ? "(none: the texts as written)" : language)
+      << "\n";
+  const std::string folder = platform::ResourceFolder();
+  const auto files = platform::ResourceFilesIn(folder, kResFileBaseName);
+  out << "translations:" << (files.empty() ? "      (none)" : "") << "\n";
+  int refused = 0;
+  for (const auto& [file_language, path] : files) {
+    out << "  " << std::filesystem::path(path).filename().string() << "  ";
+    try {
+      out << cli::Counted(platform::ReadResourceFile(path).size(), "text", "texts");
+    } catch (const RuntimeError& e) {
+      out << "refused: " << e.description();
+      ++refused;
+    }
+    out << (file_language == language ? "  (in use)" : "") << "\n";
+  }
+  if (!language.empty() && language != "CHS" && files.count(language) == 0)
+    out << "  no file for " << language << ": the texts as written\n";
+  return refused;
+}
+
+// Says on standard error, once, that the translation file of the login
+// language is refused (the messages are then shown as written).
+void WarnOfRefusedTranslation(std::ostream& err) {
+  const std::string language = LoginLanguage();
+  if (language.empty()) return;
+  const std::string path =
+      platform::ResourceFilePath(platform::ResourceFolder(), kResFileBaseName, language);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return;
+  try {
+    platform::ReadResourceFile(path);
+  } catch (const RuntimeError& e) {
+    err << "corvane: the translations are refused, the messages are shown as written: "
+        << e.description() << "\n";
+  }
 }
 
 int SelfCheck() {
@@ -67,8 +121,8 @@ int SelfCheck() {
   const std::string fallback = ModuleFolder() + "SCHEMA/";
   if (fallback != schema_folder) std::cout << "  fallback:        " << Described(fallback) << "\n";
   std::cout << "resource folder:   " << Described(platform::ResourceFolder()) << "\n";
+  int failures = ShowTranslations(std::cout);
   std::cout << "outside components:\n";
-  int failures = 0;
   for (const std::string& prog_id : RegisteredProgIds()) {
     try {
       CreateObject(prog_id);
@@ -83,17 +137,42 @@ int SelfCheck() {
 
 using cli::AccountOptions;
 
+// Runs every statement of the text in order and prints what each one gave,
+// separated by blank lines: its rows as a table, "N rows changed" for an
+// INSERT, UPDATE or DELETE, "done" for any other. A statement the database
+// refuses ends the run there (exit status 1), after the output of the ones
+// before it.
 int ErpSql(const AccountOptions& account, const std::string& sql) {
+  if (sql.find_first_not_of(" \t\r\n;") == std::string::npos) {
+    std::cerr << "erp sql: the statement is empty\n";
+    return 2;
+  }
+  ConnectionPtr connection;
   try {
-    ParsePropsString(account.PropsString());
-    ConnectionPtr connection;
-    OpenErpConnection(connection);
-    RecordSetPtr rs = connection->GetAnyRecordSet(sql);
-    cli::PrintRecordSet(*rs, std::cout);
+    connection = account.Open();
+  } catch (...) {
+    return cli::ReportSetUpFailure("erp sql", std::cerr);
+  }
+  try {
+    bool first = true;
+    const int32_t ran = connection->RunBatch(sql, [&](const StatementOutcome& outcome) {
+      if (!first) std::cout << "\n";
+      first = false;
+      if (outcome.rows)
+        cli::PrintRecordSet(*outcome.rows, std::cout);
+      else if (outcome.rows_changed >= 0)
+        std::cout << cli::Counted(outcome.rows_changed, "row", "rows") << " changed\n";
+      else
+        std::cout << "done\n";
+    });
     connection->CloseConn();
+    if (ran == 0) {
+      std::cerr << "erp sql: the text holds no statement, only comments\n";
+      return 2;
+    }
     return 0;
-  } catch (const RuntimeError& e) {
-    std::cerr << "error " << e.number() << " (" << e.source() << "): " << e.description() << "\n";
+  } catch (...) {
+    cli::ReportCaught("erp sql", std::cerr);
     return 1;
   }
 }
@@ -104,12 +183,11 @@ int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
     const erpdb::DemoSummary summary = erpdb::CreateDemoAccount(path, options);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "created " << path << " in " << seconds << " s\n";
+    std::cout << "created " << path << " in " << cli::Seconds(seconds) << "\n";
     std::cout << erpdb::DescribeSummary(summary);
     return 0;
-  } catch (const std::exception& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return 1;
+  } catch (...) {
+    return cli::ReportSetUpFailure("erp init", std::cerr);
   }
 }
 
@@ -132,10 +210,32 @@ int ErpCheck(const std::string& path) {
       std::cout << "\n";
     }
     return all_passed ? 0 : 1;
-  } catch (const std::exception& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return 1;
+  } catch (...) {
+    return cli::ReportSetUpFailure("erp check", std::cerr);
   }
+}
+
+// What --help says of every command.
+constexpr const char* kExitStatusHelp =
+    "Exit status: 0 when everything went through; 1 when some documents were refused or not\n"
+    "found (an export page did not move the cursor, a check failed, a call answered False);\n"
+    "2 for a usage or set-up error (bad arguments, an account, file or folder that cannot be\n"
+    "used); 130 when Ctrl-C interrupted an export. Errors go to standard error as\n"
+    "\"<command>: <message>\".";
+
+void AddFooter(CLI::App& app) {
+  app.footer(kExitStatusHelp);
+  for (CLI::App* sub : app.get_subcommands({})) AddFooter(*sub);
+}
+
+// "export", "erp sql": the commands the command line named before an error.
+std::string CommandPath(CLI::App& app) {
+  std::string path;
+  for (CLI::App* cmd = &app; !cmd->get_subcommands().empty();) {
+    cmd = cmd->get_subcommands().back();
+    path += (path.empty() ? "" : " ") + cmd->get_name();
+  }
+  return path.empty() ? "corvane" : path;
 }
 
 }  // namespace
@@ -166,17 +266,25 @@ int main(int argc, char** argv) {
   std::string init_db;
   corvane::erpdb::DemoOptions demo;
   init->add_option("--db", init_db, "The database file to create (must not exist)")->required();
-  init->add_option("--orders", demo.orders, "Sales orders")->capture_default_str();
-  init->add_option("--invoices", demo.invoices, "Sales invoices")->capture_default_str();
-  init->add_option("--stock-bills", demo.stock_bills, "Stock bills")->capture_default_str();
+  init->add_option("--orders", demo.orders, "Sales orders")
+      ->check(corvane::cli::CountFromZero())
+      ->capture_default_str();
+  init->add_option("--invoices", demo.invoices, "Sales invoices")
+      ->check(corvane::cli::CountFromZero())
+      ->capture_default_str();
+  init->add_option("--stock-bills", demo.stock_bills, "Stock bills")
+      ->check(corvane::cli::CountFromZero())
+      ->capture_default_str();
   init->add_option("--seed", demo.seed, "Seed of the generated data")->capture_default_str();
   init->add_flag("--base-only", demo.base_only, "Base data only, no documents");
 
-  auto* sql = erp->add_subcommand("sql", "Run one T-SQL statement and print its rows");
+  auto* sql = erp->add_subcommand(
+      "sql", "Run T-SQL statements and print each one's rows, or the rows it changed");
   AccountOptions sql_account;
   sql_account.AddTo(sql);
   std::string statement;
-  sql->add_option("statement", statement, "The statement")->required();
+  sql->add_option("statement", statement, "The statements (several separated by \";\")")
+      ->required();
 
   auto* check = erp->add_subcommand("check", "Check the consistency of an account database");
   std::string check_db;
@@ -194,11 +302,15 @@ int main(int argc, char** argv) {
   corvane::cli::DtsOptions dts_options;
   auto* dts_cmd = corvane::cli::AddDtsCommand(app, dts_options);
 
+  AddFooter(app);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? 0 : 2;
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    std::cerr << CommandPath(app) << ": " << e.what()
+              << "\nRun with --help for more information.\n";
+    return 2;
   }
   if (!language.empty()) {
     // The login language of this process, before what the environment gives.
@@ -206,11 +318,12 @@ int main(int argc, char** argv) {
     corvane::platform::SetLoginPropsString("LANGUAGE=" + corvane::UCase(language) + ";" +
                                            (given ? given : ""));
   }
+  if (!*selfcheck) WarnOfRefusedTranslation(std::cerr);
   try {
     if (*selfcheck) return SelfCheck();
     if (*init) return ErpInit(init_db, demo);
     if (*check) return ErpCheck(check_db);
-    if (*call) return corvane::cli::RunCall(call_options, std::cout, std::cerr);
+    if (*call) return corvane::cli::RunCall(call_options, std::cin, std::cout, std::cerr);
     if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);
     if (*import_cmd) return corvane::cli::RunImport(import_options, std::cout, std::cerr);
     if (*stock_cmd) return corvane::cli::RunStock(stock_options, std::cout, std::cerr);

@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "apps/corvane/command_failure.h"
+#include "apps/corvane/json_lines.h"
 #include "apps/corvane/table_printer.h"
+#include "frame/messages.h"
 #include "frame/schema_folder.h"
 #include "frame/xml_bridge.h"
 #include "server/dispatch.h"
@@ -51,26 +53,98 @@ std::string KeyText(const ValueDictionary& d, const char* key) {
   return Text(*k, "Number") + (name.empty() ? "" : " " + name);
 }
 
-int Run(const QueryOptions& o, const char* command, const char* prog_id,
-        std::vector<server::NamedArgument> args, const char* root,
-        void (*print)(const ValueVector&, std::ostream&), std::ostream& out, std::ostream& err) {
+// A kind of query: the class that answers it, the root of its answer, the
+// message of its False that means "nothing of that number", and how an
+// answer is printed as tables and written as JSON lines.
+struct QueryKind {
+  const char* command;
+  const char* prog_id;
+  const char* not_found;  // the message key
+  void (*print)(const ValueVector&, std::ostream&);
+  void (*report)(const ValueVector&, ResultLines&);
+};
+
+int Run(const QueryOptions& o, const QueryKind& q, std::vector<server::NamedArgument> args,
+        const char* root, std::ostream& out, std::ostream& err) {
   if (!o.account.Given()) {
-    err << command << ": give --db PATH or --props\n";
+    err << q.command << ": give --db PATH or --props\n";
+    return 2;
+  }
+  if (o.table && o.json) {
+    err << q.command << ": --table and --json exclude each other\n";
     return 2;
   }
   try {
+    o.account.Open()->CloseConn();
+    ResultLines results(out, o.json, {"found", "not found", "refused"});
     std::string xml, error;
-    if (!Ask(prog_id, std::move(args), xml, error)) {
-      err << command << ": " << error << "\n";
+    if (!Ask(q.prog_id, std::move(args), xml, error)) {
+      const bool not_found = error == GetMessageText(q.not_found);
+      results.Document(o.number, "", not_found ? "not found" : "refused", error);
+      results.Summary();
+      if (!o.json) err << q.command << ": " << error << "\n";
       return 1;
     }
-    if (o.table)
-      print(*Records(xml, root), out);
-    else
+    if (o.json) {
+      q.report(*Records(xml, root), results);
+      results.Summary();
+    } else if (o.table) {
+      q.print(*Records(xml, root), out);
+    } else {
       out << xml;
+    }
     return 0;
   } catch (...) {
-    return ReportSetUpFailure(command, err);
+    return ReportSetUpFailure(q.command, err);
+  }
+}
+
+// {"number", "name", "uuid"} of a key record under `key`; null when absent.
+nlohmann::json KeyJson(const ValueDictionary& d, const char* key) {
+  const Variant v = d.GetValue(key, Variant::Nothing());
+  if (!v.IsObject() || v.IsNothing()) return nullptr;
+  const auto k = v.ObjectAs<ValueDictionary>();
+  return {{"number", Text(*k, "Number")}, {"name", Text(*k, "Name")}, {"uuid", Text(*k, "UUID")}};
+}
+
+// One line per item: its figures as the answer writes them, and its batches.
+void ReportStock(const ValueVector& records, ResultLines& results) {
+  for (const Variant& item : records) {
+    const ValueDictionary& r = *item.ObjectAs<ValueDictionary>();
+    nlohmann::json more = {{"name", Text(r, "Name")}};
+    for (const char* key : {"FLowLimit", "FHighLimit", "FSecInv", "FCurrentQty", "FLockedQty"})
+      if (r.Exists(key)) more[key] = Text(r, key);
+    const Variant batches = r.GetValue("FItemQtyWithBatch", Variant::Nothing());
+    if (batches.IsObject() && !batches.IsNothing()) {
+      more["batches"] = nlohmann::json::array();
+      for (const Variant& b : *batches.ObjectAs<ValueVector>()) {
+        const ValueDictionary& batch = *b.ObjectAs<ValueDictionary>();
+        more["batches"].push_back(
+            {{"FBatchNo", Text(batch, "FBatchNo")}, {"FCurrentQty", Text(batch, "FCurrentQty")}});
+      }
+    }
+    results.Document(Text(r, "Number"), Text(r, "UUID"), "found", "", std::move(more));
+  }
+}
+
+// One line per stock bill, with its entries that name the order.
+void ReportTrace(const ValueVector& records, ResultLines& results) {
+  for (const Variant& item : records) {
+    const ValueDictionary& bill = *item.ObjectAs<ValueDictionary>();
+    nlohmann::json more = {{"date", Text(bill, "Date")},
+                           {"rob", Text(bill, "ROB")},
+                           {"order", KeyJson(bill, "OrderBill")},
+                           {"entries", nlohmann::json::array()}};
+    const Variant entries = bill.GetValue("Entry", Variant::Nothing());
+    if (entries.IsObject() && !entries.IsNothing()) {
+      for (const Variant& e : *entries.ObjectAs<ValueVector>()) {
+        const ValueDictionary& entry = *e.ObjectAs<ValueDictionary>();
+        more["entries"].push_back({{"item", KeyJson(entry, "Item")},
+                                   {"unit", KeyJson(entry, "Unit")},
+                                   {"qty", Text(entry, "Qty")}});
+      }
+    }
+    results.Document(Text(bill, "Number"), Text(bill, "UUID"), "found", "", std::move(more));
   }
 }
 
@@ -121,6 +195,7 @@ CLI::App* AddStockCommand(CLI::App& app, QueryOptions& o) {
   o.account.AddTo(cmd);
   cmd->add_flag("--no-batch", o.no_batch, "One total instead of the stock per batch");
   cmd->add_flag("--table", o.table, "Aligned tables instead of the XML answer");
+  cmd->add_flag("--json", o.json, "One JSON object a line per item, and a summary last");
   return cmd;
 }
 
@@ -130,22 +205,27 @@ CLI::App* AddTraceCommand(CLI::App& app, QueryOptions& o) {
   cmd->add_option("order", o.number, "The sales order number")->required();
   o.account.AddTo(cmd);
   cmd->add_flag("--table", o.table, "An aligned table instead of the XML answer");
+  cmd->add_flag("--json", o.json, "One JSON object a line per stock bill, and a summary last");
   return cmd;
 }
 
 int RunStock(const QueryOptions& o, std::ostream& out, std::ostream& err) {
-  return Run(o, "stock", "Corvane.CStockQuery",
+  static constexpr QueryKind kStock{"stock", "Corvane.CStockQuery", "物料不存在！", &PrintStock,
+                                    &ReportStock};
+  return Run(o, kStock,
              {{"sDSN", Variant(o.account.PropsString())},
               {"sItemNumber", Variant(o.number)},
               {"bNeedBatchInfo", Variant(!o.no_batch)}},
-             o.no_batch ? "TavoStockDataQueryWithOutBatch" : "TavoStockDataQueryWithBatch",
-             &PrintStock, out, err);
+             o.no_batch ? "TavoStockDataQueryWithOutBatch" : "TavoStockDataQueryWithBatch", out,
+             err);
 }
 
 int RunTrace(const QueryOptions& o, std::ostream& out, std::ostream& err) {
-  return Run(o, "trace", "Corvane.COrderTrace",
+  static constexpr QueryKind kTrace{"trace", "Corvane.COrderTrace", "不存在销售出库单", &PrintTrace,
+                                    &ReportTrace};
+  return Run(o, kTrace,
              {{"sDSN", Variant(o.account.PropsString())}, {"sSaleOrderNo", Variant(o.number)}},
-             "TavoSaleOrderTrace", &PrintTrace, out, err);
+             "TavoSaleOrderTrace", out, err);
 }
 
 }  // namespace corvane::cli

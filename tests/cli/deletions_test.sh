@@ -19,7 +19,7 @@ expect "the keys logged so far" 0 '^exported [0-9]+ deletion keys' \
   "$cli" export deletions --kind saleorder --db "$src" --state "$work/state" --out "$work/old"
 number=$(count "$dst" "SELECT TOP 1 FBillNo FROM SEOrder WHERE FInterID <> 0 ORDER BY FBillNo")
 "$cli" erp sql --db "$src" "DELETE FROM SEOrder WHERE FBillNo = '$number'" >/dev/null
-expect "the deletion comes out as one key" 0 '^exported 1 deletion keys in 1 pages' \
+expect "the deletion comes out as one key" 0 '^exported 1 deletion key in 1 page$' \
   "$cli" export deletions --kind 1 --db "$src" --state "$work/state" --out "$work/keys"
 cursor=$(grep strTimeStamp "$work/state")
 expect "the key deletes the imported copy" 0 ': deleted$' \

@@ -2,7 +2,8 @@
 # "corvane erp check": a demo account passes every check; each kind of damage,
 # made on a copy with the sqlite3 console and the extension, fails its own
 # line (and only that line) with the rows named, and exit status 1; no --db is
-# a usage error.
+# a usage error. "corvane erp sql": a batch prints each statement's rows or
+# count of changed rows in order, and a statement that fails ends it.
 #   erp_check_test.sh CORVANE_CLI EXTENSION_FILE
 cli=$1
 ext=${2%.so}
@@ -49,6 +50,23 @@ expect "many problems are cut to a few examples" 1 '^entry heads: FAILED: ([^;]+
   "$cli" erp check --db "$many"
 
 expect "no --db is a usage error" 2 'db' "$cli" erp check
-expect "a missing file is named" 1 'cannot open' "$cli" erp check --db "$work/none.db"
+expect "a missing file is named, a set-up error" 2 '^erp check: cannot open' \
+  "$cli" erp check --db "$work/none.db"
+
+# erp sql: every statement of a batch gives its rows or its count of changed rows.
+expect "a batch shows the rows changed by its update" 0 '^2 rows changed$' \
+  "$cli" erp sql --db "$good" "SELECT COUNT(*) AS heads FROM SEOrder WHERE FInterID <> 0;
+  SELECT 'it''s' AS quoted; UPDATE SEOrder SET FFetchAdd = 'Dock 9' WHERE FInterID IN (1, 2)"
+check "and the rows of both queries before it" \
+  test "$(grep -c '^(1 row)$' "$work/out")" -eq 2 -a "$(sed -n 3p "$work/out" | tr -d ' ')" -eq 6
+check "in the order of the statements" test "$(sed -n 4,9p "$work/out" | tr -d ' ' | paste -sd/ -)" \
+  = "(1row)//quoted/------/it's/(1row)"
+expect "one row is one row" 0 '^1 row changed$' \
+  "$cli" erp sql --db "$good" "UPDATE SEOrder SET FFetchAdd = 'Dock 8' WHERE FInterID = 1"
+expect "a statement that fails ends the batch after what ran" 1 '^erp sql: .*syntax error' \
+  "$cli" erp sql --db "$good" "SELECT 1 AS one; SELEC 2"
+check "the query before it was printed" grep -q '^(1 row)$' "$work/out"
+expect "an empty statement is a usage error" 2 '^erp sql: the statement is empty$' \
+  "$cli" erp sql --db "$good" " ; ;"
 
 finish erp_check

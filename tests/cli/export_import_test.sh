@@ -16,6 +16,10 @@ expect "first run exports every order" 0 "^exported $orders sales orders in [0-9
   "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
 check "one file per page" test "$(ls "$work/pages" | wc -l)" -eq $(( (orders + 4) / 5 ))
 cursor=$(grep '^strTimeStamp=' "$work/state")
+# The template head (internal ID 0) holds the table's newest row version; it is no order.
+check "the newest row version of the orders is where the cursor stopped" \
+  grep -q "^cursor: ${cursor#strTimeStamp=} .*; newest row version of the sales orders: ${cursor#strTimeStamp=}\$" \
+  "$work/out"
 expect "a second run finds nothing new" 0 '^exported 0 sales orders in 0 pages \(nothing changed' \
   "$cli" export saleorder --db "$db" --per-count 5 --state "$work/state" --out "$work/pages"
 check "the cursor stays after an empty page" test "$(grep '^strTimeStamp=' "$work/state")" = "$cursor"
@@ -41,6 +45,8 @@ expect "an output folder that cannot be made fails" 2 'export' \
 check "no cursor is saved when no page was written" test ! -e "$work/state2"
 
 expect "no account given" 2 'give --db PATH or --props' "$cli" export saleorder --out "$work/x"
+expect "a negative page size is refused in words" 2 '^export: --per-count: 0 or more, not -1$' \
+  "$cli" export saleorder --db "$db" --per-count -1 --out "$work/x"
 
 # The runs below change their account: they get one of their own.
 own="$work/own.db"
@@ -91,6 +97,23 @@ expect "--lang ENG speaks English, before or after the command" 1 'The item does
   "$cli" stock NO-SUCH-ITEM --db "$db" --lang ENG
 expect "--lang CHT too" 1 '不存在銷售出庫單' "$cli" --lang CHT trace NO-SUCH-ORDER --db "$db"
 expect "an unknown language is a usage error" 2 'lang' "$cli" stock X --db "$db" --lang XX
+expect "--json of an unknown item is one line and a summary" 1 '"result":"not found"' \
+  "$cli" stock NO-SUCH-ITEM --db "$db" --json
+check "every line of it parses" jq -e . "$work/out" >/dev/null
+expect "an account that cannot be opened is a set-up error, not an unknown item" 2 \
+  '^stock: .*no-such-account.db' "$cli" stock M0001 --db "$work/no-such-account.db" --json
+
+# A translation file that is malformed is refused whole, with its line.
+mkdir "$work/resources"
+printf '# English\nmsgid "物料不存在！"\nmsgstr "The item does not exist!"\nmsgctxt "x"\n' \
+  >"$work/resources/TavoINDUSTRY.ENG.po"
+expect "selfcheck names the malformed file and its line" 1 \
+  '^  TavoINDUSTRY.ENG.po  refused: .*TavoINDUSTRY.ENG.po:4: unknown keyword msgctxt' \
+  env CORVANE_RESOURCES="$work/resources" "$cli" --lang ENG selfcheck
+expect "a command in that language says so once" 1 \
+  '^corvane: the translations are refused.*TavoINDUSTRY.ENG.po:4: unknown keyword msgctxt' \
+  env CORVANE_RESOURCES="$work/resources" "$cli" stock NO-SUCH-ITEM --db "$db" --lang ENG
+check "and shows its messages as written" grep -q '^stock: 物料不存在！$' "$work/out"
 
 # --json: one object a line per document, a summary last, every line valid JSON.
 "$cli" erp init --db "$work/json.db" --base-only >/dev/null
@@ -118,7 +141,7 @@ expect "every sales invoice is exported" 0 "^exported $invoices sales invoices i
 check "each exported invoice carries type 80 or 86" \
   test "$(cat "$work"/invoices/*.xml | grep -Ec '<SaleInvoiceType>(80|86)</SaleInvoiceType>')" -eq "$invoices"
 receipts=$(count "$db" "SELECT COUNT(*) AS n FROM ICStockBill WHERE FInterID <> 0 AND FTranType = 1")
-expect "--stock-bill-type 4 exports the purchase receipts" 0 "^exported $receipts stock bills in 1 pages" \
+expect "--stock-bill-type 4 exports the purchase receipts" 0 "^exported $receipts stock bills? in 1 page\$" \
   "$cli" export stockbill --db "$db" --stock-bill-type 4 --out "$work/receipts"
 check "only purchase receipts" \
   test "$(cat "$work"/receipts/*.xml | grep -c '<TranType>1</TranType>')" -eq "$receipts"

@@ -49,6 +49,11 @@ class FakeConnection : public IConnection {
   }
   RecordSetPtr Execute(std::string_view sql) override { return GetAnyRecordSet(sql); }
   RecordSetPtr QueryReadOnly(std::string_view sql) override { return GetAnyRecordSet(sql); }
+  int32_t RunBatch(std::string_view sql,
+                   const std::function<void(const StatementOutcome&)>& each) override {
+    each({GetAnyRecordSet(sql), -1});
+    return 1;
+  }
   void CloseConn() override { ++closed; }
 
   static inline std::vector<std::string> statements;

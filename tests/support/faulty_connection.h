@@ -53,6 +53,15 @@ class FaultyConnection : public IConnection {
   RecordSetPtr QueryReadOnly(std::string_view sql) override {
     return Run(sql, [&] { return inner_->QueryReadOnly(sql); });
   }
+  int32_t RunBatch(std::string_view sql,
+                   const std::function<void(const StatementOutcome&)>& each) override {
+    int32_t ran = 0;
+    Run(sql, [&] {
+      ran = inner_->RunBatch(sql, each);
+      return RecordSetPtr();
+    });
+    return ran;
+  }
   void CloseConn() override { inner_->CloseConn(); }
 
  private:

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,6 +70,14 @@ class IRecordSet : public virtual Object {
 
 using RecordSetPtr = std::shared_ptr<IRecordSet>;
 
+// What one statement of a batch gave: its rows when it has columns; else,
+// for an INSERT, UPDATE or DELETE, the number of rows it changed itself (rows
+// that triggers changed are not counted), and -1 for any other statement.
+struct StatementOutcome {
+  RecordSetPtr rows;  // null when the statement has no columns
+  int64_t rows_changed = -1;
+};
+
 class IConnection : public virtual Object {
  public:
   // Points the connection at the database the OLE DB connection string names;
@@ -92,6 +101,15 @@ class IConnection : public virtual Object {
   // refused with a RuntimeError (kStatementFailed) before anything runs;
   // otherwise the contract of GetAnyRecordSet.
   virtual RecordSetPtr QueryReadOnly(std::string_view sql) = 0;
+
+  // Runs a text of several statements in order, each on its own as
+  // GetAnyRecordSet does, and hands `each` the outcome of every statement as
+  // soon as it has run, so a caller sees every result set and every count of
+  // changed rows, and what ran before a statement that fails (which raises as
+  // in GetAnyRecordSet; the statements before it stay done). Answers the
+  // number of statements run: 0 for a text of only blanks, comments and ";".
+  virtual int32_t RunBatch(std::string_view sql,
+                           const std::function<void(const StatementOutcome&)>& each) = 0;
 
   // Closes the database connection; the object stays usable and opens again
   // on the next statement.

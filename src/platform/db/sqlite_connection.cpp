@@ -32,16 +32,22 @@ void SqliteConnection::SetConnString(std::string_view conn_string) {
   conn_string_ = std::string(conn_string);
 }
 
-RecordSetPtr SqliteConnection::GetAnyRecordSet(std::string_view sql) {
+SqliteHandle& SqliteConnection::Handle() {
   if (!handle_) handle_ = HandlePool::Acquire(SettingsOf(conn_string_));
-  return handle_->Run(sql);
+  return *handle_;
 }
+
+RecordSetPtr SqliteConnection::GetAnyRecordSet(std::string_view sql) { return Handle().Run(sql); }
 
 RecordSetPtr SqliteConnection::Execute(std::string_view sql) { return GetAnyRecordSet(sql); }
 
 RecordSetPtr SqliteConnection::QueryReadOnly(std::string_view sql) {
-  if (!handle_) handle_ = HandlePool::Acquire(SettingsOf(conn_string_));
-  return handle_->RunReadOnly(sql);
+  return Handle().RunReadOnly(sql);
+}
+
+int32_t SqliteConnection::RunBatch(std::string_view sql,
+                                   const std::function<void(const StatementOutcome&)>& each) {
+  return Handle().RunEach(sql, each);
 }
 
 void SqliteConnection::CloseConn() {

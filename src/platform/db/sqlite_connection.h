@@ -26,12 +26,16 @@ class SqliteConnection : public IConnection {
   RecordSetPtr GetAnyRecordSet(std::string_view sql) override;
   RecordSetPtr Execute(std::string_view sql) override;
   RecordSetPtr QueryReadOnly(std::string_view sql) override;
+  int32_t RunBatch(std::string_view sql,
+                   const std::function<void(const StatementOutcome&)>& each) override;
   void CloseConn() override;
 
   // Whether a database connection is open now.
   bool IsOpen() const { return handle_ != nullptr; }
 
  private:
+  SqliteHandle& Handle();
+
   std::string conn_string_;
   std::unique_ptr<SqliteHandle> handle_;
 };

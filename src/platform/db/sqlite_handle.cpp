@@ -157,19 +157,19 @@ FileId IdentifyFile(const std::string& path) {
   return {st.st_dev, st.st_ino};
 }
 
-// Whether an SQLite statement text starts, after blanks and comments, with
-// SELECT, WITH or VALUES: the statements that can only query.
-bool IsQueryText(std::string_view sql) {
+// The first word of an SQLite statement text after blanks and comments, in
+// upper case; "" when there is none.
+std::string FirstWord(std::string_view sql) {
   size_t i = 0;
   while (i < sql.size()) {
     if (std::isspace(static_cast<unsigned char>(sql[i]))) {
       ++i;
     } else if (sql.substr(i, 2) == "--") {
       i = sql.find('\n', i);
-      if (i == std::string_view::npos) return false;
+      if (i == std::string_view::npos) return {};
     } else if (sql.substr(i, 2) == "/*") {
       i = sql.find("*/", i + 2);
-      if (i == std::string_view::npos) return false;
+      if (i == std::string_view::npos) return {};
       i += 2;
     } else {
       break;
@@ -177,8 +177,22 @@ bool IsQueryText(std::string_view sql) {
   }
   size_t end = i;
   while (end < sql.size() && std::isalpha(static_cast<unsigned char>(sql[end]))) ++end;
-  const std::string word = UCase(std::string(sql.substr(i, end - i)));
+  return UCase(std::string(sql.substr(i, end - i)));
+}
+
+// Whether an SQLite statement text starts with SELECT, WITH or VALUES: the
+// statements that can only query.
+bool IsQueryText(std::string_view sql) {
+  const std::string word = FirstWord(sql);
   return word == "SELECT" || word == "WITH" || word == "VALUES";
+}
+
+// Whether a statement without columns is one that changes rows (a WITH
+// without columns ends in one of them).
+bool ChangesRows(std::string_view sql) {
+  const std::string word = FirstWord(sql);
+  return word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "REPLACE" ||
+         word == "WITH";
 }
 
 }  // namespace
@@ -268,111 +282,116 @@ void SqliteHandle::RollBackOpenTransaction() {
 
 void SqliteHandle::ForgetCompiled() {
   for (auto& [text, compiled] : compiled_)
-    for (Compiled& c : compiled.statements) sqlite3_finalize(c.stmt);
+    for (const Compiled& c : compiled.statements) sqlite3_finalize(c.stmt);
   compiled_.clear();
 }
 
-const SqliteHandle::CompiledText& SqliteHandle::Compile(const std::string& text, size_t values,
-                                                        std::string_view tsql, bool one_query) {
+void SqliteHandle::Prepare(Compiled& c, size_t values, std::string_view tsql) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* tail = nullptr;
+  bool repeatable = true;
+  repeatable_ = &repeatable;
+  const int rc = sqlite3_prepare_v3(db_, c.sql.c_str(), static_cast<int>(c.sql.size()),
+                                    SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+  repeatable_ = nullptr;
+  if (rc != SQLITE_OK) {
+    const std::string msg = sqlite3_errmsg(db_);
+    sqlite3_finalize(stmt);
+    Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
+  }
+  if (!stmt) return;  // only blanks or comments
+  if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
+    sqlite3_finalize(stmt);
+    Fail(err::kStatementFailed,
+         "more than one statement in one text could not be separated in statement: " +
+             std::string(tsql));
+  }
+  // Parameters are the shape's values; any other is a variable nobody set.
+  const int parameters = sqlite3_bind_parameter_count(stmt);
+  std::vector<size_t> value_of_parameter(static_cast<size_t>(parameters));
+  for (int p = 1; p <= parameters; ++p) {
+    const char* raw_name = sqlite3_bind_parameter_name(stmt, p);
+    size_t k = 0;
+    if (raw_name && raw_name[0] == '?') k = std::strtoul(raw_name + 1, nullptr, 10);
+    if (k >= 1 && k <= values) {
+      value_of_parameter[static_cast<size_t>(p - 1)] = k - 1;
+      continue;
+    }
+    const std::string name = raw_name ? raw_name : "?";  // owned by the statement
+    sqlite3_finalize(stmt);
+    Fail(err::kStatementFailed, "Must declare the scalar variable \"" + name +
+                                    "\" in statement: " + std::string(tsql));
+  }
+  c.stmt = stmt;
+  c.value_of_parameter = std::move(value_of_parameter);
+  const int columns = sqlite3_column_count(stmt);
+  c.names.resize(static_cast<size_t>(columns));
+  c.kinds.resize(static_cast<size_t>(columns));
+  for (int col = 0; col < columns; ++col) {
+    const char* name = sqlite3_column_name(stmt, col);
+    c.names[col] = name ? name : "";
+    c.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
+  }
+  c.query = columns > 0 && IsQueryText(c.sql) && sqlite3_stmt_readonly(stmt);
+  c.repeatable = repeatable;
+}
+
+SqliteHandle::CompiledText* SqliteHandle::Compile(const std::string& text, size_t values,
+                                                  std::string_view tsql, bool one_query) {
   auto it = compiled_.find(text);
-  if (it != compiled_.end()) return it->second;
-  const std::vector<std::string> statements = TranslateTsql(text);
+  if (it != compiled_.end()) return &it->second;
+  std::vector<std::string> statements = TranslateTsql(text);
   if (one_query && statements.size() != 1) {
     Fail(err::kStatementFailed,
          "A read-only query must be exactly one statement; refused a text of " +
              std::to_string(statements.size()) + " statements: " + std::string(tsql));
   }
+  if (statements.size() > 1 && values > 0) return nullptr;
   CompiledText entry;
-  auto finalize_all = [&] {
-    for (Compiled& c : entry.statements) sqlite3_finalize(c.stmt);
-  };
-  for (const std::string& sql : statements) {
-    sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
-    bool repeatable = true;
-    repeatable_ = &repeatable;
-    const int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
-    repeatable_ = nullptr;
-    if (rc != SQLITE_OK) {
-      const std::string msg = sqlite3_errmsg(db_);
-      sqlite3_finalize(stmt);
-      finalize_all();
-      Fail(err::kStatementFailed, msg + " in statement: " + std::string(tsql));
-    }
-    if (!stmt) continue;  // only blanks or comments
-    Compiled c;
-    c.stmt = stmt;
-    entry.statements.push_back(c);  // finalized with the others on a failure below
-    if (tail && std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
-      finalize_all();
-      Fail(err::kStatementFailed,
-           "more than one statement in one text could not be separated in statement: " +
-               std::string(tsql));
-    }
-    // Parameters are the shape's values; any other is a variable nobody set.
-    const int parameters = sqlite3_bind_parameter_count(stmt);
-    std::vector<size_t> value_of_parameter(static_cast<size_t>(parameters));
-    for (int p = 1; p <= parameters; ++p) {
-      const char* raw_name = sqlite3_bind_parameter_name(stmt, p);
-      size_t k = 0;
-      if (raw_name && raw_name[0] == '?') k = std::strtoul(raw_name + 1, nullptr, 10);
-      if (k >= 1 && k <= values) {
-        value_of_parameter[static_cast<size_t>(p - 1)] = k - 1;
-        continue;
-      }
-      const std::string name = raw_name ? raw_name : "?";  // owned by the statement
-      finalize_all();
-      Fail(err::kStatementFailed, "Must declare the scalar variable \"" + name +
-                                      "\" in statement: " + std::string(tsql));
-    }
-    Compiled& added = entry.statements.back();
-    added.value_of_parameter = std::move(value_of_parameter);
-    const int columns = sqlite3_column_count(stmt);
-    added.names.resize(static_cast<size_t>(columns));
-    added.kinds.resize(static_cast<size_t>(columns));
-    for (int col = 0; col < columns; ++col) {
-      const char* name = sqlite3_column_name(stmt, col);
-      added.names[col] = name ? name : "";
-      added.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
-    }
-    added.query = columns > 0 && IsQueryText(sql) && sqlite3_stmt_readonly(stmt);
-    added.repeatable = repeatable;
+  for (std::string& sql : statements) entry.statements.push_back(Compiled{std::move(sql)});
+  if (entry.statements.size() == 1) {
+    Prepare(entry.statements.front(), values, tsql);
+    if (!entry.statements.front().stmt) entry.statements.clear();  // only blanks or comments
   }
   if (compiled_.size() >= kCacheLimit) ForgetCompiled();
-  return compiled_.emplace(text, std::move(entry)).first->second;
+  return &compiled_.emplace(text, std::move(entry)).first->second;
 }
 
-const SqliteHandle::CompiledText& SqliteHandle::CompileText(
-    std::string_view tsql, bool one_query, const std::vector<ShapeValue>*& values) {
+SqliteHandle::CompiledText& SqliteHandle::CompileText(std::string_view tsql, bool one_query,
+                                                      const std::vector<ShapeValue>*& values) {
   static const std::vector<ShapeValue> kNone;
   values = &kNone;
   if (bind_values_ && ShapeStatement(tsql, shape_)) {
     auto it = compiled_.find(shape_.text);
     if (it == compiled_.end()) {
+      CompiledText* c = nullptr;
       try {
-        const CompiledText& c = Compile(shape_.text, shape_.values.size(), tsql, one_query);
-        values = &shape_.values;
-        return c;
+        c = Compile(shape_.text, shape_.values.size(), tsql, one_query);
       } catch (const RuntimeError&) {
-        // Run the text as written from now on: where it fails, it fails
-        // with its own error.
-        if (compiled_.size() >= kCacheLimit) ForgetCompiled();
-        compiled_[shape_.text].as_written = true;
+        // Where the text fails, it fails with its own error.
       }
+      if (c) {
+        values = &shape_.values;
+        return *c;
+      }
+      // Run the text as written from now on.
+      if (compiled_.size() >= kCacheLimit) ForgetCompiled();
+      compiled_[shape_.text].as_written = true;
     } else if (!it->second.as_written) {
       values = &shape_.values;
       return it->second;
     }
   }
   shape_.text.assign(tsql);
-  return Compile(shape_.text, 0, tsql, one_query);
+  return *Compile(shape_.text, 0, tsql, one_query);
 }
 
-void SqliteHandle::Collect(const Compiled& c, const std::vector<ShapeValue>& values,
+void SqliteHandle::Collect(Compiled& c, const std::vector<ShapeValue>& values,
                            std::string_view tsql, std::vector<std::string>& names,
                            std::vector<Row>& rows) {
+  if (!c.stmt) Prepare(c, values.size(), tsql);
   sqlite3_stmt* stmt = c.stmt;
+  if (!stmt) return;  // only blanks or comments
   for (size_t p = 0; p < c.value_of_parameter.size(); ++p) {
     const ShapeValue& v = values[c.value_of_parameter[p]];
     const int index = static_cast<int>(p + 1);
@@ -454,7 +473,7 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
     }
   }
   const std::vector<ShapeValue>* values = nullptr;
-  const CompiledText& compiled = CompileText(tsql, read_only, values);
+  CompiledText& compiled = CompileText(tsql, read_only, values);
   // A query has columns and starts as one; sqlite3_stmt_readonly alone lets
   // through statements that change the connection (BEGIN, ATTACH, PRAGMA).
   const bool one_query = compiled.statements.size() == 1 && compiled.statements.front().query;
@@ -466,7 +485,7 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
   if (keep && !checked) CheckKeptAnswers();  // before the rows are read, never after
   if (!one_query) answers_.clear();           // a write drops every kept answer
   auto table = std::make_shared<RecordTable>();
-  for (const Compiled& c : compiled.statements) Collect(c, *values, tsql, table->names, table->rows);
+  for (Compiled& c : compiled.statements) Collect(c, *values, tsql, table->names, table->rows);
   if (keep && table->rows.size() <= kAnswerRows) {
     if (answers_.size() >= kAnswerLimit) answers_.clear();
     answers_.emplace(std::string(tsql), table);
@@ -475,6 +494,28 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
 }
 
 RecordSetPtr SqliteHandle::Run(std::string_view tsql) { return RunText(tsql, false); }
+
+int32_t SqliteHandle::RunEach(std::string_view tsql,
+                              const std::function<void(const StatementOutcome&)>& each) {
+  answers_.clear();  // any of them may write
+  const std::vector<ShapeValue>* values = nullptr;
+  CompiledText& compiled = CompileText(tsql, false, values);
+  int32_t ran = 0;
+  for (Compiled& c : compiled.statements) {
+    auto table = std::make_shared<RecordTable>();
+    Collect(c, *values, tsql, table->names, table->rows);
+    if (!c.stmt) continue;  // only blanks or comments
+    ++ran;
+    StatementOutcome outcome;
+    if (!c.names.empty()) {
+      outcome.rows = std::make_shared<StaticRecordSet>(std::move(table));
+    } else if (ChangesRows(sqlite3_sql(c.stmt))) {
+      outcome.rows_changed = sqlite3_changes64(db_);
+    }
+    each(outcome);
+  }
+  return ran;
+}
 
 RecordSetPtr SqliteHandle::RunReadOnly(std::string_view tsql) { return RunText(tsql, true); }
 

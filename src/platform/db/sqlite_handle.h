@@ -30,6 +30,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -71,6 +72,9 @@ class SqliteHandle {
   // WITH or VALUES, and sqlite3_stmt_readonly), and returns its rows. Any
   // other text raises a RuntimeError with the statement before anything runs.
   RecordSetPtr RunReadOnly(std::string_view tsql);
+  // Runs each statement of a T-SQL text in order and hands `each` its
+  // outcome (IConnection::RunBatch); answers the number of statements run.
+  int32_t RunEach(std::string_view tsql, const std::function<void(const StatementOutcome&)>& each);
 
   // Ends a transaction a caller left open, so the handle can be pooled.
   void RollBackOpenTransaction();
@@ -100,35 +104,43 @@ class SqliteHandle {
   // it cannot within `busy_timeout_ms`.
   bool UseWal(int busy_timeout_ms, std::string& message);
 
-  // One compiled SQLite statement of a text.
+  // One SQLite statement of a text, compiled on first use.
   struct Compiled {
-    sqlite3_stmt* stmt = nullptr;
+    std::string sql;               // as translated
+    sqlite3_stmt* stmt = nullptr;  // null until compiled
     std::vector<std::string> names;  // of its columns
     std::vector<ColumnKind> kinds;
     std::vector<size_t> value_of_parameter;  // parameter i + 1 takes values[...[i]]
-    bool query = false;  // a query that only reads (SELECT, WITH or VALUES)
+    bool query = false;       // a query that only reads (SELECT, WITH or VALUES)
     bool repeatable = false;  // calls no function whose answer can change by itself
   };
-  // The compiled statements of one text or shape, in order.
+  // The statements of one text or shape, in order. A text of one statement
+  // is compiled at once; the statements of a longer text are compiled each
+  // just before it runs, so that one may use what an earlier one created,
+  // and one that fails to compile fails after those before it ran.
   struct CompiledText {
     std::vector<Compiled> statements;
-    bool as_written = false;  // the shape does not compile: run the text itself
+    bool as_written = false;  // the shape is of no use: run the text itself
   };
 
-  // The compiled statements of `text` (a shape with `values` parameters, or a
-  // text as written with none), compiled on first use. `tsql` is the text as
+  // The statements of `text` (a shape with `values` parameters, or a text as
+  // written with none), translated on first use. `tsql` is the text as
   // given, for the messages. With `one_query`, a text that translates to more
-  // than one statement is refused before anything is compiled.
-  const CompiledText& Compile(const std::string& text, size_t values, std::string_view tsql,
-                              bool one_query);
-  // The compiled statements for `tsql`, shaped into shape_ when it can be;
-  // `values` is the values to bind (none when the text runs as written).
-  const CompiledText& CompileText(std::string_view tsql, bool one_query,
-                                  const std::vector<ShapeValue>*& values);
+  // than one statement is refused before anything is compiled. Null for a
+  // shape of more than one statement: such a text runs as written.
+  CompiledText* Compile(const std::string& text, size_t values, std::string_view tsql,
+                        bool one_query);
+  // Compiles one statement; raises the database's error, naming `tsql`.
+  void Prepare(Compiled& c, size_t values, std::string_view tsql);
+  // The statements for `tsql`, shaped into shape_ when it can be; `values` is
+  // the values to bind (none when the text runs as written).
+  CompiledText& CompileText(std::string_view tsql, bool one_query,
+                            const std::vector<ShapeValue>*& values);
   void ForgetCompiled();
-  // Binds the values, steps the statement to its end and resets it; its
-  // column names and rows replace `names` and `rows` when it has columns.
-  void Collect(const Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
+  // Compiles the statement if it is not, binds the values, steps it to its
+  // end and resets it; its column names and rows replace `names` and `rows`
+  // when it has columns.
+  void Collect(Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
                std::vector<std::string>& names, std::vector<Row>& rows);
   // What the database's content is now: changes when anything was committed
   // to it, here or elsewhere, or changed by this handle.

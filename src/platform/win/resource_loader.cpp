@@ -1,5 +1,6 @@
 #include "platform/win/resource_loader.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,16 +45,68 @@ std::string ReadQuoted(std::string_view s, size_t& i, const std::string& file, i
   return out;
 }
 
+// Whether `s` is well-formed UTF-8 (no overlong forms, surrogates or code
+// points above U+10FFFF).
+bool IsUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = 0;
+    uint32_t cp = 0;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > s.size()) return false;
+    for (size_t k = 1; k < len; ++k) {
+      const unsigned char next = static_cast<unsigned char>(s[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+// The keyword a line starts with: the letters, digits, "_" and brackets
+// before the first blank or quote.
+std::string_view Keyword(std::string_view line) {
+  size_t end = 0;
+  while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '"') ++end;
+  return line.substr(0, end);
+}
+
 }  // namespace
 
 std::unordered_map<std::string, std::string> ParseResourceText(std::string_view text,
                                                                const std::string& file_name) {
   std::unordered_map<std::string, std::string> table;
+  std::unordered_map<std::string, int> id_lines;  // msgid -> the line it starts on
   enum class Field { None, Id, Str } field = Field::None;
   std::string id, str;
+  int id_line = 0;
   bool have_entry = false;
   auto finish = [&] {
-    if (have_entry && !str.empty()) table[id] = str;
+    if (have_entry) {
+      const auto [first, added] = id_lines.emplace(id, id_line);
+      if (!added)
+        Bad(file_name, id_line,
+            "the msgid \"" + id + "\" is given twice (first on line " +
+                std::to_string(first->second) + ")");
+      if (!str.empty()) table[id] = str;
+    }
     id.clear();
     str.clear();
     have_entry = false;
@@ -67,55 +120,95 @@ std::unordered_map<std::string, std::string> ParseResourceText(std::string_view 
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     std::string_view line = raw;
     if (line_no == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // BOM
+    if (!IsUtf8(line)) Bad(file_name, line_no, "the text is not UTF-8");
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string_view::npos || line[first] == '#') continue;
     line.remove_prefix(first);
     size_t i = 0;
-    if (line.substr(0, 5) == "msgid") {
+    const std::string_view keyword = Keyword(line);
+    if (keyword == "msgid") {
+      if (field == Field::Id) Bad(file_name, line_no, "a msgid follows a msgid without msgstr");
       finish();
       field = Field::Id;
       have_entry = true;
-      i = 5;
-    } else if (line.substr(0, 6) == "msgstr") {
+      id_line = line_no;
+      i = keyword.size();
+    } else if (keyword == "msgstr") {
       if (field != Field::Id) Bad(file_name, line_no, "msgstr without msgid");
       field = Field::Str;
-      i = 6;
-    } else if (line[0] != '"' || field == Field::None) {
-      Bad(file_name, line_no, "expected msgid, msgstr or a continued string");
+      i = keyword.size();
+    } else if (!keyword.empty()) {
+      Bad(file_name, line_no, "unknown keyword " + std::string(keyword));
+    } else if (field == Field::None) {
+      Bad(file_name, line_no, "a string without msgid or msgstr");
     }
+    bool have_string = false;
     while (i < line.size()) {
       if (line[i] == ' ' || line[i] == '\t') {
         ++i;
       } else if (line[i] == '"') {
         (field == Field::Id ? id : str) += ReadQuoted(line, i, file_name, line_no);
+        have_string = true;
       } else {
         Bad(file_name, line_no, "unexpected text after a string");
       }
     }
+    if (!have_string) Bad(file_name, line_no, "a string in double quotes is missing");
   }
   if (field == Field::Id) Bad(file_name, line_no, "the last msgid has no msgstr");
   finish();
   return table;
 }
 
+std::unordered_map<std::string, std::string> ReadResourceFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Bad(path, 0, "cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) Bad(path, 0, "cannot be read");
+  return ParseResourceText(text.str(), path);
+}
+
+std::string ResourceFilePath(const std::string& folder, const std::string& base_name,
+                             const std::string& language) {
+  return folder + base_name + "." + language + ".po";
+}
+
+std::map<std::string, std::string> ResourceFilesIn(const std::string& folder,
+                                                   const std::string& base_name) {
+  std::map<std::string, std::string> files;
+  std::error_code ec;
+  const std::string prefix = base_name + ".";
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() + 3 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 3, 3, ".po") != 0 || !it->is_regular_file(ec))
+      continue;
+    files[name.substr(prefix.size(), name.size() - prefix.size() - 3)] = it->path().string();
+  }
+  return files;
+}
+
 const ResourceFileLoader::Table* ResourceFileLoader::TableFor(const std::string& base_name,
                                                               const std::string& language) {
   if (folder_.empty()) folder_ = ResourceFolder();
-  const std::string path = folder_ + base_name + "." + language + ".po";
+  const std::string path = ResourceFilePath(folder_, base_name, language);
   auto it = tables_.find(path);
   if (it == tables_.end()) {
-    std::optional<Table> table;
+    Loaded loaded;
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
-      std::ifstream in(path, std::ios::binary);
-      if (!in) Bad(path, 0, "cannot be read");
-      std::ostringstream text;
-      text << in.rdbuf();
-      table = ParseResourceText(text.str(), path);
+      try {
+        loaded.table = ReadResourceFile(path);
+      } catch (const RuntimeError& e) {
+        loaded.error = e;
+      }
     }
-    it = tables_.emplace(path, std::move(table)).first;
+    it = tables_.emplace(path, std::move(loaded)).first;
   }
-  return it->second ? &*it->second : nullptr;
+  if (it->second.error) throw *it->second.error;
+  return it->second.table ? &*it->second.table : nullptr;
 }
 
 std::string ResourceFileLoader::LoadString(std::string_view key) {

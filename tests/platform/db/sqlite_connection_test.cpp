@@ -154,6 +154,13 @@ TEST_F(SqliteConnectionTest, SeveralStatementsInOneTextRunInOrder) {
   RecordSetPtr rs = Sql("SELECT FQty FROM t_LockStock ORDER BY FItemID");
   EXPECT_EQ(rs->Fields(0), Variant(10.0));
   EXPECT_EQ(rs->RecordCount(), 2);
+  // Each statement compiles just before it runs: it may use what the one
+  // before it made, and one that cannot compile fails after those before it.
+  EXPECT_EQ(Sql("CREATE TABLE later (a INT); INSERT INTO later VALUES (7); SELECT a FROM later")
+                ->Fields(0),
+            Variant(int32_t(7)));
+  EXPECT_THROW(Sql("INSERT INTO later VALUES (8); SELEC 1"), RuntimeError);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM later")->Fields(0), Variant(int32_t(2)));
 }
 
 TEST_F(SqliteConnectionTest, FailingStatementsSayWhatFailed) {

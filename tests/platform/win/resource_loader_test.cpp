@@ -31,17 +31,55 @@ TEST(ParseResourceText, EntriesEscapesAndContinuations) {
 }
 
 TEST(ParseResourceText, MalformedTextNamesTheLine) {
-  const char* bad[] = {"msgstr \"x\"\n", "msgid \"x\"\n", "msgid \"x\nmsgstr \"y\"\n",
-                       "msgid \"x\" junk\nmsgstr \"y\"\n", "msgid \"\\q\"\nmsgstr \"y\"\n",
-                       "hello\n"};
-  for (const char* text : bad) {
-    SCOPED_TRACE(text);
+  const struct {
+    const char* text;
+    const char* where;  // "bad.po:<line>: " and the start of why
+  } bad[] = {
+      {"msgstr \"x\"\n", "bad.po:1: msgstr without msgid"},
+      {"msgid \"x\"\n", "bad.po:1: the last msgid has no msgstr"},
+      {"msgid \"x\nmsgstr \"y\"\n", "bad.po:1: a string is not closed"},
+      {"msgid \"x\" junk\nmsgstr \"y\"\n", "bad.po:1: unexpected text after a string"},
+      {"msgid \"\\q\"\nmsgstr \"y\"\n", "bad.po:1: unknown escape"},
+      {"hello\n", "bad.po:1: unknown keyword hello"},
+      {"# c\n\nmsgctxt \"menu\"\nmsgid \"x\"\nmsgstr \"y\"\n", "bad.po:3: unknown keyword msgctxt"},
+      {"msgid \"x\"\nmsgid_plural \"xs\"\nmsgstr \"y\"\n",
+       "bad.po:2: unknown keyword msgid_plural"},
+      {"msgid \"a\"\nmsgid \"b\"\nmsgstr \"y\"\n", "bad.po:2: a msgid follows a msgid"},
+      {"msgid \"a\"\nmsgstr \"y\"\n\nmsgid \"a\"\nmsgstr \"z\"\n",
+       "bad.po:4: the msgid \"a\" is given twice (first on line 1)"},
+      {"msgid \"a\"\nmsgstr\n", "bad.po:2: a string in double quotes is missing"},
+      {"\"x\"\n", "bad.po:1: a string without msgid or msgstr"},
+      {"msgid \"a\"\nmsgstr \"\xB5\xA5\"\n", "bad.po:2: the text is not UTF-8"},
+  };
+  for (const auto& c : bad) {
+    SCOPED_TRACE(c.text);
     try {
-      ParseResourceText(text, "bad.po");
+      ParseResourceText(c.text, "bad.po");
       ADD_FAILURE() << "accepted";
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.number(), 75);
-      EXPECT_EQ(e.description().rfind("bad.po:", 0), 0u) << e.description();
+      EXPECT_EQ(e.description().rfind(c.where, 0), 0u) << e.description();
+    }
+  }
+}
+
+TEST(ResourceFileLoader, RefusesAMalformedFileWholeOnEveryLookup) {
+  testing::TempDir dir;
+  std::ofstream(dir.File("TavoINDUSTRY.ENG.po"))
+      << "msgid \"是\"\nmsgstr \"yes\"\n\nmsgctxt \"x\"\n";
+  ResourceFileLoader loader(dir.path().string() + "/");
+  loader.SetResFileBaseName("TavoINDUSTRY");
+  loader.SetLanguageID("ENG");
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    SCOPED_TRACE(attempt);
+    try {
+      loader.LoadString("是");
+      ADD_FAILURE() << "a text of the malformed file was used";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), 75);
+      EXPECT_NE(e.description().find("TavoINDUSTRY.ENG.po:4: unknown keyword msgctxt"),
+                std::string::npos)
+          << e.description();
     }
   }
 }
