@@ -1,4 +1,5 @@
 // The sales order import of clsSaleOrder.
+#include <optional>
 #include <vector>
 
 #include "exchange/cls_sale_order.h"
@@ -103,6 +104,8 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
     auto statements = ValueVector::Create();
     statements->Add(Variant(""));  // position 0 holds no entry
     Variant advice_date;
+    std::optional<int32_t> customer_id;
+    std::optional<Variant> carrying_days;
     for (int32_t i = 1; i <= entries->Count(); ++i) {
       const ValueDictionary& entry = *entries->Item(i).ObjectAs<ValueDictionary>();
       const int32_t item_id = FindId(by_uuid, entry, "Item", "Item", Variant(int32_t(4)));
@@ -125,7 +128,8 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       const std::string cess_text = NumberText(entry.GetValue("Cess", zero), "Cess");
       const Variant aux_price(aux_price_text), amount_in(amount_text), tax_rate(tax_rate_text),
           cess(cess_text);
-      const Variant note = entry.GetValue("Note", Variant(GetMessageText("来源：") + "TavoCRM"));
+      const Variant* given_note = entry.Find("Note");
+      const Variant note = given_note ? *given_note : Variant(GetMessageText("来源：") + "TavoCRM");
 
       const Variant hundred(int32_t(100)), one(int32_t(1));
       const Variant aux_tax_price = Multiply(aux_price, Add(one, Divide(cess, hundred)));
@@ -147,13 +151,17 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
       }
 
       // Advice delivery date: the order date plus the customer's carrying
-      // days; days that are Null or missing count as none.
-      const int32_t customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
-      RecordSetPtr carrying = connection().GetAnyRecordSet(
-          "Select FCarryingAOS From t_Organization Where FItemID=" + std::to_string(customer_id));
-      Variant days(int32_t(0));
-      if (!carrying->Eof() && !carrying->Fields("FCarryingAOS").IsNull())
-        days = carrying->Fields("FCarryingAOS");
+      // days; days that are Null or missing count as none. The customer and
+      // its days are read for the first entry that gets this far.
+      if (!carrying_days) {
+        customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
+        RecordSetPtr carrying = connection().GetAnyRecordSet(
+            "Select FCarryingAOS From t_Organization Where FItemID=" + std::to_string(*customer_id));
+        carrying_days = Variant(int32_t(0));
+        if (!carrying->Eof() && !carrying->Fields("FCarryingAOS").IsNull())
+          carrying_days = carrying->Fields("FCarryingAOS");
+      }
+      const Variant& days = *carrying_days;
       // A date the account cannot hold once the days are added fails the
       // order, naming the date it came with.
       const Variant advice = Add(Variant(date), days);
@@ -199,8 +207,8 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
     bill->Add(Variant(statements));
 
     // The head, checked in this order.
-    const int32_t customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
-    if (customer_id == 0) throw CheckFailed{MessageKey("购货单位不能为空！")};
+    if (!customer_id) customer_id = FindId(by_uuid, order, "Customer", "Item", Variant(int32_t(1)));
+    if (*customer_id == 0) throw CheckFailed{MessageKey("购货单位不能为空！")};
     const int32_t currency_id = FindId(by_uuid, order, "Currency", "Currency");
     if (currency_id == 0) throw CheckFailed{MessageKey("币别不能为空！")};
     const int32_t department_id = FindId(by_uuid, order, "Department", "Item", Variant(int32_t(2)));
@@ -227,7 +235,7 @@ int32_t clsSaleOrder::SaleOrderImportBill(const ValueDictionary& order, std::str
          {"FDate", SqlLiteral(DateToText(date))},
          {"FBillNo", "'@BillNo'"},
          {"FUUID", uuid.empty() ? std::string("NEWID()") : SqlLiteral(uuid)},
-         {"FCustID", std::to_string(customer_id)},
+         {"FCustID", std::to_string(*customer_id)},
          {"FCurrencyID", std::to_string(currency_id)},
          {"FExchangeRate", exchange_rate_text},
          {"FDiscountType", std::to_string(WholeNumberOf(order, "DiscountType", 0, kSource))},

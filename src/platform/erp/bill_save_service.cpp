@@ -255,7 +255,15 @@ class BillSave {
     int64_t current = 0;
     size_t length = 0;
   };
-  std::optional<Rule> NumberRule() {
+  // Read once per save: only this save's own update changes it, at the end.
+  const std::optional<Rule>& NumberRule() {
+    if (!rule_read_) {
+      rule_ = ReadNumberRule();
+      rule_read_ = true;
+    }
+    return rule_;
+  }
+  std::optional<Rule> ReadNumberRule() {
     const RecordSetPtr rs = db_.Execute(
         "SELECT FPrefix, CAST(FCurNo AS VARCHAR(20)) AS FCurNo, FNumLength FROM t_BillNoRule "
         "WHERE FTranType=" + std::to_string(request_.tran_type));
@@ -275,7 +283,7 @@ class BillSave {
 
   // The next automatic number no head of the table carries yet.
   void NumberAutomatically() {
-    const std::optional<Rule> rule = NumberRule();
+    const std::optional<Rule>& rule = NumberRule();
     if (!rule) return;
     for (int64_t n = rule->current + 1, tries = 0; tries < 10000; ++n, ++tries) {
       const std::string candidate = NumberText(*rule, n);
@@ -294,7 +302,7 @@ class BillSave {
   // automatic number of the rule (prefix and at most the rule's length of
   // digits): a number typed by hand far beyond the rule moves nothing.
   void AdvanceNumbering() {
-    const std::optional<Rule> rule = NumberRule();
+    const std::optional<Rule>& rule = NumberRule();
     if (!rule) return;
     const std::string number = AutomaticNumberOf(bill_no_, rule->prefix);
     if (number.empty() || bill_no_.size() - rule->prefix.size() > std::max<size_t>(rule->length, 1))
@@ -348,6 +356,8 @@ class BillSave {
   bool resaved_ = false;
   std::string old_uuid_;
   int32_t old_type_ = 0;
+  bool rule_read_ = false;
+  std::optional<Rule> rule_;  // the numbering rule of the bill's type
 };
 
 }  // namespace
