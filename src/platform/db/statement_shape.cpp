@@ -19,8 +19,10 @@ constexpr size_t kMaxValues = 999;
 
 bool SameWord(std::string_view word, std::string_view upper) {
   if (word.size() != upper.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(word[i])) != upper[i]) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != upper[i]) return false;
+  }
   return true;
 }
 
@@ -99,6 +101,7 @@ bool ShapeStatement(std::string_view tsql, StatementShape& shape) {
   thread_local std::vector<Lexeme> lexemes;
   thread_local std::vector<size_t> sig;  // indices of the significant lexemes
   LexTsql(tsql, lexemes);
+  sig.reserve(lexemes.size());
   sig.clear();
   for (size_t i = 0; i < lexemes.size(); ++i) {
     const Lexeme& l = lexemes[i];

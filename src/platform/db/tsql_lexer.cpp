@@ -1,17 +1,33 @@
 #include "platform/db/tsql_lexer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
 
 namespace corvane::db {
 namespace {
 
-bool IsWordStart(unsigned char c) {
-  return std::isalpha(c) || c == '_' || c == '@' || c == '#' || c >= 0x80;
-}
-bool IsWordPart(unsigned char c) { return IsWordStart(c) || std::isdigit(c) || c == '$'; }
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+// The classes of a character, looked up in one table: the lexer reads
+// every character of every statement the component sends.
+enum : uint8_t { kBlank = 1, kDigit = 2, kWordStart = 4, kWordPart = 8, kHex = 16 };
+
+struct CharClasses {
+  uint8_t of[256] = {};
+  constexpr CharClasses() {
+    for (int c : {' ', '\t', '\n', '\v', '\f', '\r'}) of[c] |= kBlank;
+    for (int c = '0'; c <= '9'; ++c) of[c] |= kDigit | kWordPart | kHex;
+    for (int c = 'a'; c <= 'z'; ++c) of[c] |= kWordStart | kWordPart;
+    for (int c = 'A'; c <= 'Z'; ++c) of[c] |= kWordStart | kWordPart;
+    for (int c = 'a'; c <= 'f'; ++c) of[c] |= kHex;
+    for (int c = 'A'; c <= 'F'; ++c) of[c] |= kHex;
+    for (int c : {'_', '@', '#'}) of[c] |= kWordStart | kWordPart;
+    of[static_cast<int>('$')] |= kWordPart;
+    for (int c = 0x80; c < 0x100; ++c) of[c] |= kWordStart | kWordPart;
+  }
+};
+constexpr CharClasses kClasses;
+
+bool Is(char c, uint8_t cls) { return (kClasses.of[static_cast<unsigned char>(c)] & cls) != 0; }
+bool IsDigit(char c) { return Is(c, kDigit); }
 
 // Advances `i` past a quoted run whose opening quote is already consumed; a
 // doubled closing quote stands for itself. Returns false when the text ends
@@ -38,11 +54,11 @@ void LexTsql(std::string_view s, std::vector<Lexeme>& out) {
   size_t i = 0;
   while (i < n) {
     const size_t from = i;
-    const unsigned char c = s[i];
-    const unsigned char next = i + 1 < n ? s[i + 1] : 0;
+    const char c = s[i];
+    const char next = i + 1 < n ? s[i + 1] : '\0';
     TsqlKind kind = TsqlKind::kOp;
-    if (std::isspace(c)) {
-      while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    if (Is(c, kBlank)) {
+      while (i < n && Is(s[i], kBlank)) ++i;
       kind = TsqlKind::kSpace;
     } else if (c == '-' && next == '-') {
       while (i < n && s[i] != '\n' && s[i] != '\r') ++i;
@@ -70,9 +86,9 @@ void LexTsql(std::string_view s, std::vector<Lexeme>& out) {
       kind = ScanQuoted(s, i, c == '"' ? '"' : ']') ? TsqlKind::kName : TsqlKind::kBroken;
     } else if (c == '0' && (next == 'x' || next == 'X')) {
       i += 2;
-      while (i < n && std::isxdigit(static_cast<unsigned char>(s[i]))) ++i;
+      while (i < n && Is(s[i], kHex)) ++i;
       kind = TsqlKind::kBinary;
-    } else if (std::isdigit(c) || (c == '.' && std::isdigit(next))) {
+    } else if (IsDigit(c) || (c == '.' && IsDigit(next))) {
       auto digits = [&] {
         while (i < n && IsDigit(s[i])) ++i;
       };
@@ -90,12 +106,12 @@ void LexTsql(std::string_view s, std::vector<Lexeme>& out) {
         }
       }
       kind = TsqlKind::kNumber;
-    } else if (c == '?' && std::isdigit(next)) {
+    } else if (c == '?' && IsDigit(next)) {
       ++i;
       while (i < n && IsDigit(s[i])) ++i;
       kind = TsqlKind::kParam;
-    } else if (IsWordStart(c)) {
-      while (i < n && IsWordPart(static_cast<unsigned char>(s[i]))) ++i;
+    } else if (Is(c, kWordStart)) {
+      while (i < n && Is(s[i], kWordPart)) ++i;
       kind = TsqlKind::kWord;
     } else if (c == '(' || c == ')' || c == ',' || c == ';') {
       ++i;
