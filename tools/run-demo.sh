@@ -46,7 +46,7 @@ exchange() {
   shift 3
   local out="$demo/export/$name" state="$demo/$name.state"
   echo
-  echo "== exporting every $label, 50 per page"
+  echo "== exporting all $label, 50 per page"
   rm -rf "$out" "$state"
   local type=()
   [ "$kind" = stockbill ] && type=("$@")

@@ -348,7 +348,11 @@ SqliteHandle::CompiledText* SqliteHandle::Compile(const std::string& text, size_
   }
   if (statements.size() > 1 && values > 0) return nullptr;
   CompiledText entry;
-  for (std::string& sql : statements) entry.statements.push_back(Compiled{std::move(sql)});
+  for (std::string& sql : statements) {
+    Compiled c;
+    c.sql = std::move(sql);
+    entry.statements.push_back(std::move(c));
+  }
   if (entry.statements.size() == 1) {
     Prepare(entry.statements.front(), values, tsql);
     if (!entry.statements.front().stmt) entry.statements.clear();  // only blanks or comments

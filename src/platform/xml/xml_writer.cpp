@@ -79,6 +79,9 @@ class TreeBuilder {
  public:
   TreeBuilder(xmlNsPtr ns) : ns_(ns) {}
 
+  // About how long the document's text will be.
+  size_t text_size() const { return text_size_; }
+
   void Complex(xmlNodePtr node, const ValueDictionary& record, const ElementModel& model,
                const PathInDocument& path) {
     int32_t known = 0;  // the record's keys that name a child element
@@ -118,6 +121,7 @@ class TreeBuilder {
       if (!record)
         throw Unfit{path.Text() + ": needs child elements, but " + value.TypeName() + " was given"};
       xmlNodePtr node = xmlNewChild(parent, ns_, BAD_CAST model.name.c_str(), nullptr);
+      text_size_ += 2 * model.name.size() + kPerElement;
       Complex(node, *record, model, path);
       return;
     }
@@ -135,12 +139,104 @@ class TreeBuilder {
     const std::string& text = as_is ? value.AsString() : formatted;
     if (!IsXmlText(text)) throw Unfit{path.Text() + ": holds a character XML cannot carry"};
     xmlNewTextChild(parent, ns_, BAD_CAST model.name.c_str(), BAD_CAST text.c_str());
+    text_size_ += 2 * model.name.size() + text.size() + kPerElement;
   }
 
+  static constexpr size_t kPerElement = 16;  // markup and indentation
   xmlNsPtr ns_;
+  size_t text_size_ = 64;
 };
 
-std::string Serialise(xmlDocPtr doc) {
+// The text of a document exactly as the XML library's formatted, UTF-8
+// output gives it (xmlDocDumpFormatMemoryEnc), written here in one pass over
+// the tree: the declaration, an element holding only text on one line, an
+// element without content as <name/>, two blanks of indentation per level
+// between elements, and &, <, > and carriage returns escaped in text. A tree
+// with anything else (attributes, comments, mixed content) is left to the
+// library.
+void AppendEscaped(std::string& out, const xmlChar* text, bool attribute) {
+  for (const xmlChar* p = text; *p; ++p) {
+    switch (*p) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '\r': out += "&#13;"; break;
+      case '"':
+        if (attribute) {
+          out += "&quot;";
+          break;
+        }
+        [[fallthrough]];
+      default: out += static_cast<char>(*p);
+    }
+  }
+}
+
+void AppendName(std::string& out, xmlNodePtr node) {
+  if (node->ns && node->ns->prefix) {
+    out += reinterpret_cast<const char*>(node->ns->prefix);
+    out += ':';
+  }
+  out += reinterpret_cast<const char*>(node->name);
+}
+
+// Whether the subtree holds only elements, namespace declarations and text.
+bool IsPlainTree(xmlNodePtr node) {
+  if (node->type == XML_TEXT_NODE) return xmlStrEqual(node->name, BAD_CAST "text");
+  if (node->type != XML_ELEMENT_NODE || node->properties) return false;
+  bool text = false, element = false;
+  for (xmlNodePtr c = node->children; c; c = c->next) {
+    if (!IsPlainTree(c)) return false;
+    (c->type == XML_TEXT_NODE ? text : element) = true;
+  }
+  return !(text && element);
+}
+
+void AppendElement(std::string& out, xmlNodePtr node, size_t level) {
+  out += '<';
+  AppendName(out, node);
+  for (xmlNsPtr ns = node->nsDef; ns; ns = ns->next) {
+    out += " xmlns";
+    if (ns->prefix) {
+      out += ':';
+      out += reinterpret_cast<const char*>(ns->prefix);
+    }
+    out += "=\"";
+    AppendEscaped(out, ns->href, true);
+    out += '"';
+  }
+  if (!node->children) {
+    out += "/>";
+    return;
+  }
+  out += '>';
+  if (node->children->type == XML_TEXT_NODE) {
+    for (xmlNodePtr c = node->children; c; c = c->next)
+      if (c->content) AppendEscaped(out, c->content, false);
+  } else {
+    for (xmlNodePtr c = node->children; c; c = c->next) {
+      out += '\n';
+      out.append(2 * (level + 1), ' ');
+      AppendElement(out, c, level + 1);
+    }
+    out += '\n';
+    out.append(2 * level, ' ');
+  }
+  out += "</";
+  AppendName(out, node);
+  out += '>';
+}
+
+std::string Serialise(xmlDocPtr doc, size_t size_hint) {
+  xmlNodePtr root = xmlDocGetRootElement(doc);
+  if (root && !root->next && !root->prev && IsPlainTree(root)) {
+    std::string text;
+    text.reserve(size_hint);
+    text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    AppendElement(text, root, 0);
+    text += '\n';
+    return text;
+  }
   xmlChar* buffer = nullptr;
   int size = 0;
   xmlDocDumpFormatMemoryEnc(doc, &buffer, &size, "UTF-8", 1);
@@ -226,7 +322,7 @@ bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
     }
     errors.set_namespace(schema.model.target_namespace);
     if (!Validate(schema, doc.get(), errors)) throw Unfit{errors.Text()};
-    xml = Serialise(doc.get());
+    xml = Serialise(doc.get(), builder.text_size());
     return true;
   } catch (const Unfit& u) {
     error_text = u.message;

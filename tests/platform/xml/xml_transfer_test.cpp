@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -114,6 +116,36 @@ TEST_F(XmlTransferTest, WrittenXmlPassesAnIndependentValidator) {
   const std::string command =
       "xmllint --noout --schema '" + Schema() + "' '" + file + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << xml;
+}
+
+// The writer makes the text itself; it must be byte for byte what the XML
+// library's own formatted output of the same tree is.
+TEST_F(XmlTransferTest, WrittenTextIsTheXmlLibrarysOwnFormatting) {
+  auto odd = ValueDictionary::Create();
+  odd->SetValue("BillNo", Variant("a\rb\tc\nd > e && f ]]> g"));
+  odd->SetValue("Customer", Variant(Key(Variant("C"), Variant("名称 \"引号\""), Variant::Null())));
+  auto with_odd_text = ValueVector::Create();
+  with_odd_text->Add(Variant(odd));
+  for (const ValueVectorPtr& docs : {Documents(), ValueVector::Create(), with_odd_text}) {
+    std::string error;
+    const std::string xml = Write(Variant(docs), error);
+    ASSERT_EQ(error, "");
+    SCOPED_TRACE(xml);
+    xmlDocPtr doc = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                                  XML_PARSE_NOBLANKS | XML_PARSE_NONET);
+    ASSERT_NE(doc, nullptr);
+    xmlChar* buffer = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(doc, &buffer, &size, "UTF-8", 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size)), xml);
+    xmlFree(buffer);
+    xmlFreeDoc(doc);
+  }
+  // Empty text is an element holding empty text, as the library writes it
+  // (reading it back gives an element without content, written <Note/>).
+  odd->SetValue("Note", Variant(""));
+  std::string error;
+  EXPECT_NE(Write(Variant(with_odd_text), error).find("<Note></Note>"), std::string::npos);
 }
 
 TEST_F(XmlTransferTest, AnEmptyListOfRecordsIsAnEmptyDocument) {
