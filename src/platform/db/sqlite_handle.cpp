@@ -435,25 +435,25 @@ void SqliteHandle::Collect(Compiled& c, const std::vector<ShapeValue>& values,
   }
 }
 
-SqliteHandle::DataVersion SqliteHandle::ReadDataVersion() {
-  if (!data_version_ &&
-      sqlite3_prepare_v3(db_, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT, &data_version_,
-                         nullptr) != SQLITE_OK) {
-    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+SqliteHandle::DataVersion SqliteHandle::ReadDataVersion(bool fresh) {
+  if (fresh) {
+    if (!data_version_ && sqlite3_prepare_v3(db_, "PRAGMA data_version", -1,
+                                             SQLITE_PREPARE_PERSISTENT, &data_version_,
+                                             nullptr) != SQLITE_OK) {
+      Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+    }
+    const int rc = sqlite3_step(data_version_);
+    sqlite3_reset(data_version_);
+    if (rc != SQLITE_ROW)
+      Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
   }
   DataVersion v;
-  const int rc = sqlite3_step(data_version_);
-  if (rc == SQLITE_ROW) v.others = sqlite3_column_int64(data_version_, 0);
-  sqlite3_reset(data_version_);
-  if (rc != SQLITE_ROW)
-    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
   sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &v.file);
   v.own_changes = sqlite3_total_changes64(db_);
   return v;
 }
 
-void SqliteHandle::CheckKeptAnswers() {
-  const DataVersion now = ReadDataVersion();
+void SqliteHandle::KeepAnswersOf(const DataVersion& now) {
   if (now == answers_version_) return;
   answers_.clear();
   answers_version_ = now;
@@ -463,12 +463,10 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
   // Inside a transaction the handle's own uncommitted rows count: nothing
   // is answered from, or kept for, later.
   const bool may_keep = keep_answers_ && sqlite3_get_autocommit(db_);
-  bool checked = false;
   if (may_keep && !answers_.empty()) {
     auto kept = answers_.find(tsql);
     if (kept != answers_.end()) {
-      CheckKeptAnswers();
-      checked = true;
+      KeepAnswersOf(ReadDataVersion(true));
       kept = answers_.find(tsql);
       if (kept != answers_.end()) {
         ++kept_answers_used_;
@@ -485,12 +483,14 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
     Fail(err::kStatementFailed,
          "A read-only query may only read; refused the statement: " + std::string(tsql));
   }
-  const bool keep = may_keep && one_query && compiled.statements.front().repeatable;
-  if (keep && !checked) CheckKeptAnswers();  // before the rows are read, never after
-  if (!one_query) answers_.clear();           // a write drops every kept answer
+  if (!one_query) answers_.clear();  // a write drops every kept answer
   auto table = std::make_shared<RecordTable>();
   for (Compiled& c : compiled.statements) Collect(c, *values, tsql, table->names, table->rows);
-  if (keep && table->rows.size() <= kAnswerRows) {
+  if (may_keep && one_query && compiled.statements.front().repeatable &&
+      table->rows.size() <= kAnswerRows) {
+    // The query read in a transaction of its own that has ended: the data
+    // version is still the one of what it read, so the rows are kept under it.
+    KeepAnswersOf(ReadDataVersion(false));
     if (answers_.size() >= kAnswerLimit) answers_.clear();
     answers_.emplace(std::string(tsql), table);
   }

@@ -142,17 +142,20 @@ class SqliteHandle {
   // when it has columns.
   void Collect(Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
                std::vector<std::string>& names, std::vector<Row>& rows);
-  // What the database's content is now: changes when anything was committed
-  // to it, here or elsewhere, or changed by this handle.
+  // What the database's content was when this handle last began reading it:
+  // the file's data version, which moves when anything was committed to it,
+  // here or elsewhere, and this handle's own change count.
   struct DataVersion {
-    int64_t others = -1;      // PRAGMA data_version
     unsigned int file = 0;    // SQLITE_FCNTL_DATA_VERSION
-    int64_t own_changes = 0;  // sqlite3_total_changes64
+    int64_t own_changes = -1;  // sqlite3_total_changes64
     bool operator==(const DataVersion&) const = default;
   };
-  DataVersion ReadDataVersion();
-  // Drops the kept answers when the data version moved from theirs.
-  void CheckKeptAnswers();
+  // The version as of the handle's last read; with `fresh`, a read begins
+  // first (PRAGMA data_version), so it is the version now.
+  DataVersion ReadDataVersion(bool fresh);
+  // Drops the kept answers when the data version moved from `now`, and
+  // makes `now` theirs.
+  void KeepAnswersOf(const DataVersion& now);
   RecordSetPtr RunText(std::string_view tsql, bool read_only);
 
   sqlite3* db_ = nullptr;

@@ -97,7 +97,12 @@ struct Replacement {
 }  // namespace
 
 bool ShapeStatement(std::string_view tsql, StatementShape& shape) {
-  shape.values.clear();
+  // The values' strings keep their storage from one statement to the next.
+  size_t values = 0;
+  auto next_value = [&]() -> ShapeValue& {
+    if (values == shape.values.size()) shape.values.emplace_back();
+    return shape.values[values++];
+  };
   thread_local std::vector<Lexeme> lexemes;
   thread_local std::vector<size_t> sig;  // indices of the significant lexemes
   LexTsql(tsql, lexemes);
@@ -120,12 +125,15 @@ bool ShapeStatement(std::string_view tsql, StatementShape& shape) {
   };
   auto kind_of = [&](size_t s) { return lexemes[sig[s]].kind; };
   if (sig.empty() || kind_of(0) != K::kWord || !WordIn(text_of(0), kShapedStarts)) {
+    shape.values.clear();
     shape.text.assign(tsql);
     return false;
   }
 
-  std::vector<Level> levels(1);
-  std::vector<Replacement> replacements;
+  thread_local std::vector<Level> levels;
+  thread_local std::vector<Replacement> replacements;
+  levels.assign(1, Level{});
+  replacements.clear();
   for (size_t s = 0; s < sig.size(); ++s) {
     const K kind = kind_of(s);
     const std::string_view text = text_of(s);
@@ -174,14 +182,14 @@ bool ShapeStatement(std::string_view tsql, StatementShape& shape) {
     }
     if (std::any_of(levels.begin(), levels.end(), [](const Level& l) { return l.select_list; }))
       continue;
-    ShapeValue value;
+    ShapeValue& value = next_value();
     if (kind == K::kString) {
       StringValue(text, value);
     } else if (!NumberValue(text_of(last), negative, value)) {
+      --values;  // the slot is used again
       continue;
     }
     replacements.push_back({lexemes[sig[s]].begin, lexemes[sig[last]].end});
-    shape.values.push_back(std::move(value));
     s = last;
   }
 
@@ -190,13 +198,17 @@ bool ShapeStatement(std::string_view tsql, StatementShape& shape) {
   size_t at = 0;
   for (size_t r = 0; r < replacements.size(); ++r) {
     shape.text.append(tsql, at, replacements[r].begin - at);
+    char digits[20];
+    size_t length = 0;
+    for (size_t n = r + 1; n > 0; n /= 10) digits[length++] = static_cast<char>('0' + n % 10);
     shape.text += '?';
-    shape.text += std::to_string(r + 1);
+    while (length > 0) shape.text += digits[--length];
     at = replacements[r].end;
     // "16394AND": the parameter and a word that followed the literal stay apart.
     if (at < tsql.size() && IsWordChar(static_cast<unsigned char>(tsql[at]))) shape.text += ' ';
   }
   shape.text.append(tsql, at, std::string_view::npos);
+  shape.values.resize(values);
   return !replacements.empty();
 }
 

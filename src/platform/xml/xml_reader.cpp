@@ -20,6 +20,12 @@ struct Refused {
 };
 
 std::string TextOf(xmlNode* node) {
+  // An element holding one piece of text, nearly every leaf, is read as it
+  // stands; anything else is put together by the library.
+  const xmlNode* only = node->children;
+  if (only && !only->next && only->type == XML_TEXT_NODE)
+    return only->content ? reinterpret_cast<const char*>(only->content) : "";
+  if (!only) return {};
   xmlChar* content = xmlNodeGetContent(node);
   std::string s = content ? reinterpret_cast<const char*>(content) : "";
   xmlFree(content);
@@ -50,7 +56,7 @@ Variant LeafValue(xmlNode* node, LeafKind kind) {
         return Variant(t == "true" || t == "1");
       }
       default:
-        return Variant(text);
+        return Variant(std::move(text));
     }
   } catch (const RuntimeError&) {
     // Text the schema accepted but the number conversion cannot read (INF,
@@ -68,11 +74,11 @@ ValueDictionaryPtr Record(xmlNode* element, const ElementModel& model) {
     const ElementModel* child = model.Child(reinterpret_cast<const char*>(n->name));
     if (!child) throw Refused{Where(n) + ": unexpected element " +
                               reinterpret_cast<const char*>(n->name)};
-    const Variant value = child->complex ? Variant(Record(n, *child)) : LeafValue(n, child->leaf);
+    Variant value = child->complex ? Variant(Record(n, *child)) : LeafValue(n, child->leaf);
     if (child->repeats) {
-      record->Value(child->name).ObjectAs<ValueVector>()->Add(value);
+      record->Value(child->name).ObjectAs<ValueVector>()->Add(std::move(value));
     } else {
-      record->SetValue(child->name, value);
+      record->SetValue(child->name, std::move(value));
     }
   }
   return record;
