@@ -161,7 +161,18 @@ std::string Trim(std::string_view s);
 // ASCII upper/lower case.
 std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Whether two texts are equal but for the case of ASCII letters.
+inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x == y) continue;
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // --- operators -------------------------------------------------------------
 
