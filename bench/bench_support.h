@@ -70,7 +70,7 @@ Timing Measure(Part&& part) {
 // wall second ("orders/s", "lookups/s").
 inline void PrintTiming(const char* role, const char* what, int count, const char* unit,
                         const Timing& t) {
-  std::printf("  %-9s %-44s wall %9.4f s  CPU %9.4f s  %10.0f %s/s  (%d)\n", role, what, t.wall_s,
+  std::printf("  %-9s %-46s wall %9.4f s  CPU %9.4f s  %10.0f %s/s  (%d)\n", role, what, t.wall_s,
               t.cpu_s, t.wall_s > 0 ? count / t.wall_s : 0.0, unit, count);
 }
 
@@ -79,7 +79,7 @@ inline void PrintRatio(const Timing& component, int component_count, const Timin
                        int bound_count) {
   const auto per = [](double seconds, int count) { return count > 0 ? seconds / count : 0.0; };
   const double b_wall = per(bound.wall_s, bound_count), b_cpu = per(bound.cpu_s, bound_count);
-  std::printf("  %-9s %-44s wall %9.1f x  CPU %9.1f x\n", "ratio", "component / bound",
+  std::printf("  %-9s %-46s wall %9.1f x  CPU %9.1f x\n", "ratio", "component / bound",
               b_wall > 0 ? per(component.wall_s, component_count) / b_wall : 0.0,
               b_cpu > 0 ? per(component.cpu_s, component_count) / b_cpu : 0.0);
 }
