@@ -69,7 +69,7 @@ void ErrorCapture::Collect(ErrorCapture* capture, xmlErrorPtr error) {
       column = parser->input->col;
     }
     if (capture->place_ == Place::ElementPath && error->node) {
-      where = ElementPath(static_cast<xmlNode*>(error->node)) + ": ";
+      where = ElementPath(static_cast<xmlNode*>(error->node), capture->records_before_) + ": ";
     } else if (line > 0) {
       where = "line " + std::to_string(line);
       if (column > 0) where += ", column " + std::to_string(column);
@@ -94,7 +94,7 @@ std::string ErrorCapture::Text() const {
   return text;
 }
 
-std::string ElementPath(xmlNode* node) {
+std::string ElementPath(xmlNode* node, int records_before) {
   std::vector<std::string> parts;
   for (xmlNode* n = node; n && n->type == XML_ELEMENT_NODE && n->parent &&
                           n->parent->type == XML_ELEMENT_NODE;
@@ -102,6 +102,8 @@ std::string ElementPath(xmlNode* node) {
     int position = 1;
     for (xmlNode* s = n->prev; s; s = s->prev)
       if (s->type == XML_ELEMENT_NODE && xmlStrcmp(s->name, n->name) == 0) ++position;
+    const bool record = !n->parent->parent || n->parent->parent->type != XML_ELEMENT_NODE;
+    if (record) position += records_before;
     parts.push_back(std::string(reinterpret_cast<const char*>(n->name)) + "[" +
                     std::to_string(position) + "]");
   }

@@ -40,6 +40,9 @@ class ErrorCapture {
   // parser's line and column, and a schema validity error stops the parser:
   // one is enough to refuse the document.
   void set_parser(xmlParserCtxtPtr parser) { parser_ = parser; }
+  // For a document validated a record at a time: the records before the one
+  // in the tree, added to its position in element paths.
+  void set_records_before(int records) { records_before_ = records; }
 
   // The libxml2 structured-error callback; `self` is the capture.
   static void Handler(void* self, xmlErrorPtr error);
@@ -50,6 +53,7 @@ class ErrorCapture {
   std::vector<std::string> messages_;  // the first few
   size_t more_ = 0;                     // how many more there were
   Place place_ = Place::TextPosition;
+  int records_before_ = 0;
   std::string namespace_;
   xmlParserCtxtPtr parser_ = nullptr;
   xmlStructuredErrorFunc old_structured_;
@@ -59,8 +63,9 @@ class ErrorCapture {
 };
 
 // The path of an element from the root, with each record's position:
-// "SaleOrder[2]/OrderEntry[1]/Qty".
-std::string ElementPath(xmlNode* node);
+// "SaleOrder[2]/OrderEntry[1]/Qty"; `records_before` is added to the
+// position of the root's child.
+std::string ElementPath(xmlNode* node, int records_before = 0);
 
 // A compiled schema and its model, read once per thread and file (read anew
 // when the file changes).

@@ -192,7 +192,8 @@ bool IsPlainTree(xmlNodePtr node) {
   return !(text && element);
 }
 
-void AppendElement(std::string& out, xmlNodePtr node, size_t level) {
+// "<name" and the element's namespace declarations.
+void AppendStartTag(std::string& out, xmlNodePtr node) {
   out += '<';
   AppendName(out, node);
   for (xmlNsPtr ns = node->nsDef; ns; ns = ns->next) {
@@ -205,6 +206,10 @@ void AppendElement(std::string& out, xmlNodePtr node, size_t level) {
     AppendEscaped(out, ns->href, true);
     out += '"';
   }
+}
+
+void AppendElement(std::string& out, xmlNodePtr node, size_t level) {
+  AppendStartTag(out, node);
   if (!node->children) {
     out += "/>";
     return;
@@ -227,12 +232,14 @@ void AppendElement(std::string& out, xmlNodePtr node, size_t level) {
   out += '>';
 }
 
+constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
 std::string Serialise(xmlDocPtr doc, size_t size_hint) {
   xmlNodePtr root = xmlDocGetRootElement(doc);
   if (root && !root->next && !root->prev && IsPlainTree(root)) {
     std::string text;
     text.reserve(size_hint);
-    text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    text += kDeclaration;
     AppendElement(text, root, 0);
     text += '\n';
     return text;
@@ -308,7 +315,20 @@ bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
                       : xmlNewNs(root, BAD_CAST schema.model.target_namespace.c_str(), nullptr);
     xmlSetNs(root, ns);
     xmlDocSetRootElement(doc.get(), root);
+    errors.set_namespace(schema.model.target_namespace);
     TreeBuilder builder(ns);
+    // When the root holds nothing but any number of records, each record is
+    // built, validated and written on its own, so the tree of one record is
+    // in memory at a time instead of the whole page's.
+    const bool record_by_record = schema.model.root->children.size() == 1 &&
+                                  record_model.repeats && record_model.optional &&
+                                  records->Count() > 0;
+    std::string text;
+    if (record_by_record) {
+      text += kDeclaration;
+      AppendStartTag(text, root);
+      text += '>';
+    }
     int32_t position = 0;
     for (const Variant& item : *records) {
       const PathInDocument path{nullptr, record_model.name, ++position};
@@ -319,8 +339,24 @@ bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
         throw Unfit{path.Text() + ": a record must be a dictionary, not " + item.TypeName()};
       xmlNodePtr node = xmlNewChild(root, ns, BAD_CAST record_model.name.c_str(), nullptr);
       builder.Complex(node, *record, record_model, path);
+      if (!record_by_record) continue;
+      errors.set_records_before(position - 1);
+      if (!Validate(schema, doc.get(), errors)) throw Unfit{errors.Text()};
+      const size_t before = text.size();
+      text += "\n  ";
+      AppendElement(text, node, 1);
+      // The records of a page are much alike: room for all, from the first.
+      if (position == 1) text.reserve(before + (text.size() - before) * (records->Count() + 1));
+      xmlUnlinkNode(node);
+      xmlFreeNode(node);
     }
-    errors.set_namespace(schema.model.target_namespace);
+    if (record_by_record) {
+      text += "\n</";
+      AppendName(text, root);
+      text += ">\n";
+      xml = std::move(text);
+      return true;
+    }
     if (!Validate(schema, doc.get(), errors)) throw Unfit{errors.Text()};
     xml = Serialise(doc.get(), builder.text_size());
     return true;

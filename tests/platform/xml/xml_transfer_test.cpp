@@ -206,6 +206,15 @@ TEST_F(XmlTransferTest, DocumentsThatDoNotFitAreRefusedNamingTheElement) {
     EXPECT_EQ(xml, "");  // a failing write leaves the caller's text empty
     EXPECT_NE(error.find(c.says), std::string::npos) << error;
   }
+  // Records are validated one at a time; the schema's complaint still names
+  // the record by its place in the whole document.
+  {
+    auto docs = Documents();
+    docs->Item(2).ObjectAs<ValueDictionary>()->Remove("BillNo");
+    std::string error;
+    EXPECT_EQ(Write(Variant(docs), error), "");
+    EXPECT_NE(error.find("Doc[2]"), std::string::npos) << error;
+  }
   std::string error;
   EXPECT_EQ(Write(Variant("not a list"), error), "");
   EXPECT_NE(error.find("not a list of records"), std::string::npos);
