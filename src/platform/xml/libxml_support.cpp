@@ -173,8 +173,42 @@ bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors)
   return rc == 0;
 }
 
+namespace {
+
+// The tree builder's end of an element, and what happens to a record after it.
+struct RecordHook {
+  endElementNsSAX2Func end = nullptr;
+  const std::function<void(xmlNode*)>* each_record = nullptr;
+};
+
+void EndElementTakingRecords(void* context, const xmlChar* local_name, const xmlChar* prefix,
+                             const xmlChar* uri) {
+  auto* parser = static_cast<xmlParserCtxtPtr>(context);
+  auto* hook = static_cast<RecordHook*>(parser->_private);
+  xmlNodePtr node = parser->node;  // the element that ends
+  hook->end(context, local_name, prefix, uri);
+  if (!node || !node->parent || node->parent->type != XML_ELEMENT_NODE || !node->parent->parent ||
+      node->parent->parent->type != XML_DOCUMENT_NODE)
+    return;  // not a child of the root
+  xmlNodePtr root = node->parent;
+  (*hook->each_record)(node);
+  xmlUnlinkNode(node);
+  xmlFreeNode(node);
+  // The blanks between records go too: the tree builder would else append
+  // the next text to the last text node it made, inside the freed record.
+  while (root->last && root->last->type == XML_TEXT_NODE) {
+    xmlNodePtr text = root->last;
+    xmlUnlinkNode(text);
+    xmlFreeNode(text);
+  }
+  parser->nodelen = 0;
+  parser->nodemem = 0;
+}
+
+}  // namespace
+
 DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
-                       bool& valid) {
+                       bool& valid, const std::function<void(xmlNode*)>& each_record) {
   valid = false;
   // Freed in reverse order: the plug first (it gives the parser its own SAX
   // handler back), then the parser, then the validator.
@@ -200,6 +234,13 @@ DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, Error
   // The plug hands CDATA sections to the tree builder's CDATA handler, which
   // XML_PARSE_NOCDATA removed; make it build text, as NOCDATA means.
   parser->sax->cdataBlock = parser->sax->characters;
+  RecordHook hook;
+  if (each_record) {
+    hook.end = parser->sax->endElementNs;
+    hook.each_record = &each_record;
+    parser->_private = &hook;
+    parser->sax->endElementNs = &EndElementTakingRecords;
+  }
   xmlSchemaSetValidStructuredErrors(validator.get(), &ErrorCapture::Handler, &errors);
   std::unique_ptr<xmlSchemaSAXPlugStruct, PlugDeleter> plug(
       xmlSchemaSAXPlug(validator.get(), &parser->sax, &parser->userData));

@@ -7,6 +7,7 @@
 #include <libxml/xmlschemas.h>
 
 #include <memory>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,7 +98,12 @@ bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors)
 // errors in `errors`, when the text is not well-formed XML (or cannot be
 // parsed at all); otherwise the tree (cut short where a schema error stopped
 // it), with `valid` telling whether the document fits the schema.
+//
+// With `each_record`, every child element of the root is handed to it as soon
+// as its end tag is read (validated so far), and then taken out of the tree
+// and freed, so that only one record's tree is in memory at a time; the tree
+// returned holds the root alone. `each_record` must not throw.
 DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
-                       bool& valid);
+                       bool& valid, const std::function<void(xmlNode*)>& each_record = {});
 
 }  // namespace corvane::xml

@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -104,7 +105,22 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
     ErrorCapture errors;
     errors.set_namespace(schema.model.target_namespace);
     bool valid = false;
-    DocPtr doc = ParseValidating(schema, xml, errors, valid);
+    // Each record becomes a dictionary as soon as it is read, and its tree is
+    // freed: the document's tree is never whole in memory.
+    auto records = ValueVector::Create();
+    const ElementModel& record_model = schema.model.record();
+    std::string refused;  // the first record that could not be taken
+    const std::function<void(xmlNode*)> take = [&](xmlNode* n) {
+      if (!refused.empty() || n->type != XML_ELEMENT_NODE) return;
+      try {
+        records->Add(Variant(Record(n, record_model)));
+      } catch (const Refused& r) {
+        refused = r.message;
+      } catch (const std::exception& e) {
+        refused = e.what();
+      }
+    };
+    DocPtr doc = ParseValidating(schema, xml, errors, valid, take);
     if (!doc) throw Refused{errors.empty() ? "the XML text cannot be read" : errors.Text()};
     if (doc->intSubset || doc->extSubset)
       throw Refused{"a document type declaration is not accepted (no DTDs or entities)"};
@@ -119,11 +135,7 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
                     (ns.empty() ? "" : " in \"" + ns + "\"")};
     if (!valid)
       throw Refused{errors.empty() ? "the document does not fit the schema" : errors.Text()};
-
-    auto records = ValueVector::Create();
-    const ElementModel& record_model = schema.model.record();
-    for (xmlNode* n = root->children; n; n = n->next)
-      if (n->type == XML_ELEMENT_NODE) records->Add(Variant(Record(n, record_model)));
+    if (!refused.empty()) throw Refused{refused};
     document = Variant(records);
     return true;
   } catch (const Refused& r) {
