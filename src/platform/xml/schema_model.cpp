@@ -109,7 +109,8 @@ class Loader {
     const std::string min = Attr(decl, "minOccurs");
     const std::string max = Attr(decl, "maxOccurs");
     m->optional = min == "0";
-    m->repeats = max == "unbounded" || (!max.empty() && max != "0" && max != "1");
+    m->unbounded = max == "unbounded";
+    m->repeats = m->unbounded || (!max.empty() && max != "0" && max != "1");
     const std::string type = Attr(decl, "type");
     xmlNode* inline_complex = nullptr;
     for (xmlNode* c = decl->children; c; c = c->next) {

@@ -25,6 +25,7 @@ enum class LeafKind { Text, Integer, Decimal, Double, Boolean, Date, DateTime };
 struct ElementModel {
   std::string name;
   bool repeats = false;      // maxOccurs > 1 or unbounded
+  bool unbounded = false;    // maxOccurs unbounded
   bool optional = false;     // minOccurs = 0
   bool complex = false;      // has child elements
   LeafKind leaf = LeafKind::Text;

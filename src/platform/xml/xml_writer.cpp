@@ -317,11 +317,13 @@ bool XmlWriter::OutputXMLString(const Variant& document, std::string& xml,
     xmlDocSetRootElement(doc.get(), root);
     errors.set_namespace(schema.model.target_namespace);
     TreeBuilder builder(ns);
-    // When the root holds nothing but any number of records, each record is
-    // built, validated and written on its own, so the tree of one record is
-    // in memory at a time instead of the whole page's.
+    // When the root holds nothing but any number of records (none to
+    // unbounded), each record is built, validated and written on its own, so
+    // the tree of one record is in memory at a time instead of the whole
+    // page's; a record is then valid alone exactly when it is valid among
+    // the others.
     const bool record_by_record = schema.model.root->children.size() == 1 &&
-                                  record_model.repeats && record_model.optional &&
+                                  record_model.unbounded && record_model.optional &&
                                   records->Count() > 0;
     std::string text;
     if (record_by_record) {
