@@ -37,6 +37,10 @@ void ValueDictionary::SetValue(std::string_view key, Variant value) {
     entries_[pos].second = std::move(value);
     return;
   }
+  // A record holds a few dozen keys at most and a page holds thousands of
+  // records: small steps waste less than doubling.
+  if (entries_.size() == entries_.capacity() && entries_.size() < kScanned)
+    entries_.reserve(entries_.size() + 4);
   entries_.emplace_back(std::string(key), std::move(value));
   if (!index_.empty())
     index_.emplace(LCase(key), entries_.size() - 1);
