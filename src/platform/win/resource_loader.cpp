@@ -7,6 +7,7 @@
 
 #include "platform/win/resource_folder.h"
 #include "values/run_time_error.h"
+#include "values/utf8.h"
 #include "values/variant.h"
 
 namespace corvane::platform {
@@ -43,41 +44,6 @@ std::string ReadQuoted(std::string_view s, size_t& i, const std::string& file, i
   if (i >= s.size()) Bad(file, line, "a string is not closed");
   ++i;
   return out;
-}
-
-// Whether `s` is well-formed UTF-8 (no overlong forms, surrogates or code
-// points above U+10FFFF).
-bool IsUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = 0;
-    uint32_t cp = 0;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + len > s.size()) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const unsigned char next = static_cast<unsigned char>(s[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
 }
 
 // The keyword a line starts with: the letters, digits, "_" and brackets

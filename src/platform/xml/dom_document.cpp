@@ -15,6 +15,7 @@
 #include "platform/xml/markup_bounds.h"
 #include "platform/xml/xml_reader.h"
 #include "values/run_time_error.h"
+#include "values/utf8.h"
 
 namespace corvane::xml {
 
@@ -56,40 +57,6 @@ std::shared_ptr<DomTree> NewTree() {
   xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
   if (!doc) throw std::bad_alloc();
   return std::make_shared<DomTree>(doc);
-}
-
-// Whether `text` is UTF-8 made only of characters XML 1.0 can carry.
-bool IsXmlText(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    uint32_t c;
-    size_t length;
-    if (b < 0x80) {
-      c = b, length = 1;
-    } else if ((b & 0xE0) == 0xC0) {
-      c = b & 0x1F, length = 2;
-    } else if ((b & 0xF0) == 0xE0) {
-      c = b & 0x0F, length = 3;
-    } else if ((b & 0xF8) == 0xF0) {
-      c = b & 0x07, length = 4;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const auto cont = static_cast<unsigned char>(text[i + k]);
-      if ((cont & 0xC0) != 0x80) return false;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length]) return false;  // an overlong form
-    const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-                         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-    if (!allowed) return false;
-    i += length;
-  }
-  return true;
 }
 
 void CheckText(std::string_view text, const char* what) {

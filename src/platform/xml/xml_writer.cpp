@@ -8,6 +8,7 @@
 #include "platform/xml/libxml_support.h"
 #include "values/format.h"
 #include "values/run_time_error.h"
+#include "values/utf8.h"
 #include "values/value_dictionary.h"
 #include "values/value_vector.h"
 
@@ -18,48 +19,6 @@ namespace {
 struct Unfit {
   std::string message;
 };
-
-// Whether every character of the UTF-8 text is one XML 1.0 can carry: tab,
-// line feed, carriage return, U+0020-U+D7FF, U+E000-U+FFFD, U+10000-U+10FFFF,
-// in well-formed, shortest UTF-8.
-bool IsXmlText(std::string_view s) {
-  size_t i = 0;
-  // Printable ASCII, nearly all of a document's text, needs no decoding.
-  while (i < s.size() && static_cast<unsigned char>(s[i]) - 0x20u < 0x60u) ++i;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      len = 4;
-    } else {
-      return false;
-    }
-    if (i + len > s.size()) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static const uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kShortest[len]) return false;  // an overlong form
-    const bool allowed = cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
-                         (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
-    if (!allowed) return false;
-    i += len;
-  }
-  return true;
-}
 
 // Where an element stands in the document ("SaleOrder[3]/Entry[2]/Item"),
 // as a chain on the stack: the text is made only for an error message.
