@@ -8,11 +8,11 @@
 #include <sstream>
 #include <vector>
 
+#include "apps/corvane/answer_records.h"
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/json_lines.h"
 #include "apps/corvane/wording.h"
 #include "dts/xml_log.h"
-#include "frame/schema_folder.h"
 #include "frame/sql_text.h"
 #include "frame/xml_bridge.h"
 #include "server/dispatch.h"
@@ -99,12 +99,6 @@ std::string ReadInput(const DtsOptions& o, std::istream& in) {
   return text.str();
 }
 
-std::string Schema(const char* root) { return ThisThreadSchemaFolder() + root + ".xsd"; }
-
-std::string TextOf(const ValueDictionary& record, const char* key) {
-  const Variant v = record.GetValue(key, Variant(""));
-  return v.IsNull() || v.IsEmpty() ? std::string() : CStr(v);
-}
 
 // One call of a method of Corvane.DTS; answers its result, with sXML after
 // the call in `xml`.
@@ -174,10 +168,10 @@ int RunExport(const DtsOptions& o, bool keys, server::IDispatchObject& dts, Call
     }
     ValueVectorPtr records;
     std::string error;
-    if (!ReadXMLDocument(records, answer, Schema(kOrdersRoot), kOrdersRoot, error))
+    if (!ReadXMLDocument(records, answer, SchemaFileOf(kOrdersRoot), kOrdersRoot, error))
       throw std::runtime_error("the exported orders cannot be read back: " + error);
     for (const Variant& item : *records)
-      out_numbers.insert(Trim(TextOf(*item.ObjectAs<ValueDictionary>(), "BillNo")));
+      out_numbers.insert(Trim(FieldText(*item.ObjectAs<ValueDictionary>(), "BillNo")));
   }
   std::vector<std::string> missing;
   for (const std::string& number : numbers) {
@@ -221,7 +215,7 @@ int RunImport(const DtsOptions& o, const std::string& xml, server::IDispatchObje
   };
   ValueVectorPtr orders;
   std::string error;
-  if (!ReadXMLDocument(orders, xml, Schema(kOrdersRoot), kOrdersRoot, error)) {
+  if (!ReadXMLDocument(orders, xml, SchemaFileOf(kOrdersRoot), kOrdersRoot, error)) {
     call(xml);
     const std::string message = CallLog::Text(log.Added());
     results.Line({{"file", o.file}, {"result", "file refused"}, {"message", message}});
@@ -232,11 +226,11 @@ int RunImport(const DtsOptions& o, const std::string& xml, server::IDispatchObje
   const int32_t total = orders->Count();
   for (int32_t i = 1; i <= total; ++i) {
     const ValueDictionary& order = *orders->Item(i).ObjectAs<ValueDictionary>();
-    const std::string number = TextOf(order, "BillNo");
+    const std::string number = FieldText(order, "BillNo");
     auto one = ValueVector::Create();
     one->Add(orders->Item(i));
     std::string one_xml;
-    if (!WriteXMLDocument(one, one_xml, Schema(kOrdersRoot), kOrdersRoot, error))
+    if (!WriteXMLDocument(one, one_xml, SchemaFileOf(kOrdersRoot), kOrdersRoot, error))
       throw std::runtime_error("the order " + number + " cannot be written again: " + error);
     const bool ok = call(one_xml);
     const std::vector<LogEntry> added = log.Added();
@@ -272,10 +266,10 @@ int RunImportKeys(const DtsOptions& o, const std::string& xml, IConnection& conn
   ValueVectorPtr keys;
   std::string error;
   std::vector<std::pair<std::string, bool>> numbers;  // number, an order to delete is there
-  const bool readable = ReadXMLDocument(keys, xml, Schema(kKeysRoot), kKeysRoot, error);
+  const bool readable = ReadXMLDocument(keys, xml, SchemaFileOf(kKeysRoot), kKeysRoot, error);
   if (readable) {
     for (const Variant& item : *keys) {
-      const std::string number = Trim(TextOf(*item.ObjectAs<ValueDictionary>(), "UUID"));
+      const std::string number = Trim(FieldText(*item.ObjectAs<ValueDictionary>(), "UUID"));
       if (number.empty()) continue;  // a blank number names no order
       const bool there =
           !connection

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/answer_records.h"
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
@@ -15,9 +16,7 @@
 #include "frame/call_context.h"
 #include "frame/gateway.h"
 #include "frame/outside/system_services.h"
-#include "frame/schema_folder.h"
 #include "frame/timestamp_text.h"
-#include "frame/xml_bridge.h"
 #include "platform/win/atomic_file.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
@@ -91,19 +90,7 @@ void CheckStateWritable(const std::string& state_file) {
                              folder.string());
 }
 
-// The records of an exported page (the documents of the root `root`).
-ValueVectorPtr PageRecords(const std::string& xml, const char* root) {
-  ValueVectorPtr records;
-  std::string error;
-  if (!ReadXMLDocument(records, xml, ThisThreadSchemaFolder() + root + ".xsd", root, error))
-    throw std::runtime_error("the exported page cannot be read back: " + error);
-  return records;
-}
 
-std::string FieldText(const ValueDictionary& record, const char* key) {
-  const Variant v = record.GetValue(key, Variant(""));
-  return v.IsNull() || v.IsEmpty() ? std::string() : CStr(v);
-}
 
 bool IsEmptyPageAnswer(const std::string& timestamp) {
   return timestamp == "0x0000000000000000" || timestamp == "0xFFFFFFFFFFFFFFFF";
@@ -264,7 +251,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
           if (EqualsIgnoreCase(a.name, name)) return CStr(a.value);
         return std::string();
       };
-      if (deletions && CBool(ok)) in_page = PageRecords(arg("strXML"), "Delete")->Count();
+      if (deletions && CBool(ok))
+        in_page = RecordsOf(arg("strXML"), "Delete", "the exported page")->Count();
       if (terminal && !o.json) out << "\r" << std::string(40, ' ') << "\r";
       if (!CBool(ok)) {
         if (g_interrupted) return interrupted();
@@ -294,7 +282,8 @@ int RunExport(const ExportOptions& o, std::ostream& out, std::ostream& err) {
       ++pages;
       documents += in_page;
       if (o.json) {
-        const ValueVectorPtr records = PageRecords(arg("strXML"), deletions ? "Delete" : kind.root);
+        const ValueVectorPtr records =
+            RecordsOf(arg("strXML"), deletions ? "Delete" : kind.root, "the exported page");
         for (const Variant& item : *records) {
           const ValueDictionary& record = *item.ObjectAs<ValueDictionary>();
           results.Document(FieldText(record, "BillNo"), FieldText(record, "UUID"), "exported", "",

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "apps/corvane/answer_records.h"
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/document_kinds.h"
 #include "apps/corvane/json_lines.h"
@@ -11,7 +12,6 @@
 #include "frame/call_context.h"
 #include "frame/gateway.h"
 #include "frame/messages.h"
-#include "frame/schema_folder.h"
 #include "frame/sql_text.h"
 #include "frame/xml_bridge.h"
 #include "server/dispatch.h"
@@ -43,7 +43,7 @@ std::vector<DocumentLine> DocumentsOf(const DocumentKind& kind, const std::strin
   std::vector<DocumentLine> lines;
   ValueVectorPtr docs;
   std::string error;
-  if (!ReadXMLDocument(docs, xml, ThisThreadSchemaFolder() + kind.root + ".xsd", kind.root, error))
+  if (!ReadXMLDocument(docs, xml, SchemaFileOf(kind.root), kind.root, error))
     return lines;  // the import itself reports why
   ParsePropsString(props);
   ConnectionPtr connection;
@@ -81,7 +81,7 @@ int RunDeletionImport(const ImportOptions& o, std::ostream& out, std::ostream& e
     return 2;
   }
   const std::string props = o.account.PropsString();
-  const std::string schema = ThisThreadSchemaFolder() + "Delete.xsd";
+  const std::string schema = SchemaFileOf("Delete");
   ResultLines lines(out, o.json, {"deleted", "not found", "refused"});
   int bad_files = 0;
   try {

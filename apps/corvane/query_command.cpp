@@ -2,12 +2,11 @@
 
 #include <vector>
 
+#include "apps/corvane/answer_records.h"
 #include "apps/corvane/command_failure.h"
 #include "apps/corvane/json_lines.h"
 #include "apps/corvane/table_printer.h"
 #include "frame/messages.h"
-#include "frame/schema_folder.h"
-#include "frame/xml_bridge.h"
 #include "server/dispatch.h"
 #include "values/run_time_error.h"
 #include "values/value_dictionary.h"
@@ -28,15 +27,6 @@ bool Ask(const char* prog_id, std::vector<server::NamedArgument> args, std::stri
     if (EqualsIgnoreCase(a.name, "sError")) error = CStr(a.value);
   }
   return ok;
-}
-
-// The records of an answer, read back against its schema.
-ValueVectorPtr Records(const std::string& xml, const char* root) {
-  ValueVectorPtr records;
-  std::string error;
-  if (!ReadXMLDocument(records, xml, ThisThreadSchemaFolder() + root + ".xsd", root, error))
-    throw std::runtime_error("the answer cannot be read back: " + error);
-  return records;
 }
 
 std::string Text(const ValueDictionary& d, const char* key) {
@@ -86,10 +76,10 @@ int Run(const QueryOptions& o, const QueryKind& q, std::vector<server::NamedArgu
       return 1;
     }
     if (o.json) {
-      q.report(*Records(xml, root), results);
+      q.report(*RecordsOf(xml, root, "the answer"), results);
       results.Summary();
     } else if (o.table) {
-      q.print(*Records(xml, root), out);
+      q.print(*RecordsOf(xml, root, "the answer"), out);
     } else {
       out << xml;
     }
