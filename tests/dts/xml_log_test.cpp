@@ -32,12 +32,6 @@ using corvane::testing::ReadBytes;
 using corvane::testing::WriteBytes;
 using corvane::testing::TempDir;
 
-std::set<std::string> FileNames(const TempDir& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    names.insert(e.path().filename().string());
-  return names;
-}
 
 std::string TimeNow() {
   const Date now = Now();
@@ -153,7 +147,7 @@ TEST_F(XmlLogTest, EveryTextReadsBackWhole) {
 TEST_F(XmlLogTest, APathWithBlanksAroundIsUsedWithThem) {
   ScopedCurrentFolder here(dir_.path());
   AppendLogReport("  log.xml ", "x");
-  EXPECT_EQ(FileNames(dir_), (std::set<std::string>{"  log.xml ", "  log.xml .lock"}));
+  EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"  log.xml ", "  log.xml .lock"}));
   EXPECT_EQ(ReadLog("  log.xml ").size(), 1u);
 }
 
@@ -177,7 +171,7 @@ TEST_F(XmlLogTest, AFileThatIsNotThisLogIsLeftUntouched) {
     EXPECT_EQ(ErrorNumberOf([&] { AppendLogReport(Log(), "lost"); }), 75);
     EXPECT_EQ(ReadBytes(Log()), text);
     EXPECT_EQ(ErrorNumberOf([&] { ReadLog(Log()); }), 75);
-    EXPECT_EQ(FileNames(dir_), (std::set<std::string>{"log.xml", "log.xml.lock"}));
+    EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"log.xml", "log.xml.lock"}));
   }
 }
 
@@ -214,7 +208,7 @@ TEST_F(XmlLogTest, AReportThatFailsWritesNothing) {
   }
   EXPECT_EQ(ErrorNumberOf([&] { AppendLogReport(Log("no-folder/log.xml"), "x"); }), 75);
   EXPECT_EQ(ErrorNumberOf([&] { ReadLog(Log("missing.xml")); }), err::kFileNotFound);
-  EXPECT_EQ(FileNames(dir_), (std::set<std::string>{"log.xml", "log.xml.lock"}));
+  EXPECT_EQ(dir_.FileNames(), (std::set<std::string>{"log.xml", "log.xml.lock"}));
 }
 
 TEST_F(XmlLogTest, TwoProcessesAppendingAtOnceLoseNoEntry) {

@@ -655,20 +655,12 @@ TEST(FillDemoData, RefusesAFilledDatabaseAndBadCountsLeavingItAsItWas) {
   EXPECT_EQ(empty.Count("SELECT FLast FROM t_RowVersionCounter"), 0);
 }
 
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TEST(CreateDemoAccount, WritesTheFileAndRefusesToReplaceOne) {
   TempDir dir;
   const std::string path = dir.File("acct.db");
   const DemoSummary summary = CreateDemoAccount(path, Small());
-  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"acct.db"});
+  EXPECT_EQ(dir.FileNames(), std::set<std::string>{"acct.db"});
   std::string dump;
   {
     TestDb db(path);
@@ -684,7 +676,7 @@ TEST(CreateDemoAccount, WritesTheFileAndRefusesToReplaceOne) {
   EXPECT_THROW(CreateDemoAccount(path, Small(9)), std::runtime_error);
   EXPECT_EQ(TestDb(path).Dump(), dump);
   EXPECT_THROW(CreateDemoAccount(dir.path().string(), Small()), std::runtime_error);
-  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"acct.db"});
+  EXPECT_EQ(dir.FileNames(), std::set<std::string>{"acct.db"});
 }
 
 TEST(CreateDemoAccount, FailureLeavesNothingBehind) {
@@ -696,7 +688,7 @@ TEST(CreateDemoAccount, FailureLeavesNothingBehind) {
   DemoOptions negative = Small();
   negative.stock_bills = -5;
   EXPECT_THROW(CreateDemoAccount(dir.File("acct.db"), negative), std::invalid_argument);
-  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{});
+  EXPECT_TRUE(dir.FileNames().empty());
 }
 
 TEST(CreateDemoAccount, MakesTwoThousandOrders) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace corvane::testing {
@@ -41,6 +42,13 @@ class TempDir {
 
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // The names of the files in the folder now, in order.
+  std::set<std::string> FileNames() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
 
  private:
   std::filesystem::path path_;

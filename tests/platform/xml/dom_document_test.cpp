@@ -24,11 +24,6 @@ using corvane::testing::ReadBytes;
 using corvane::testing::WriteBytes;
 using corvane::testing::TempDir;
 
-int FilesIn(const TempDir& dir) {
-  int n = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++n;
-  return n;
-}
 
 class DomDocumentTest : public ::testing::Test {
  protected:
@@ -247,12 +242,12 @@ TEST_F(DomDocumentTest, SaveReplacesTheFileWholeOrNotAtAll) {
   WriteBytes(path, "old");
   Document("", "new")->Save(path);
   EXPECT_EQ(ReadBytes(path), "<R V=\"new\"/>\n");
-  EXPECT_EQ(FilesIn(dir_), 1);  // no temporary file left
+  EXPECT_EQ(dir_.FileNames().size(), 1u);  // no temporary file left
 
   EXPECT_EQ(ErrorNumberOf([&] { Document("", "x")->Save(dir_.File("no-folder/log.xml")); }), 75);
   EXPECT_EQ(ErrorNumberOf([&] { Document("", "x")->Save(dir_.path().string()); }), 75);
   EXPECT_EQ(ReadBytes(path), "<R V=\"new\"/>\n");
-  EXPECT_EQ(FilesIn(dir_), 1);
+  EXPECT_EQ(dir_.FileNames().size(), 1u);
 }
 
 TEST_F(DomDocumentTest, ChildrenAreEveryNodeInOrder) {
