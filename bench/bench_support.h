@@ -168,4 +168,21 @@ inline bool ParseArguments(int argc, char** argv, const std::vector<int>& defaul
   return true;
 }
 
+// The main of an order benchmark: reads the command line, points the
+// component at the build, and runs `run` (or `memory` with --memory) for
+// each count. Exit status 0 when every run succeeded, 1 when one failed, 2
+// for a usage error.
+inline int OrderBenchmarkMain(int argc, char** argv, const std::vector<int>& default_counts,
+                              bool (*run)(int orders, bool component_only),
+                              bool (*memory)(int orders)) {
+  Arguments args;
+  if (!ParseArguments(argc, argv, default_counts, args)) return 2;
+  testing::TempDir settings;
+  UseBuildInstallation(settings);
+  bool ok = true;
+  for (int orders : args.counts)
+    ok = (args.memory ? memory(orders) : run(orders, args.component_only)) && ok;
+  return ok ? 0 : 1;
+}
+
 }  // namespace corvane::bench

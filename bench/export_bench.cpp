@@ -279,12 +279,5 @@ bool RunMemory(int orders) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::Arguments args;
-  if (!bench::ParseArguments(argc, argv, {1000, 10000}, args)) return 2;
-  testing::TempDir settings;
-  bench::UseBuildInstallation(settings);
-  bool ok = true;
-  for (int orders : args.counts)
-    ok = (args.memory ? RunMemory(orders) : Run(orders, args.component_only)) && ok;
-  return ok ? 0 : 1;
+  return bench::OrderBenchmarkMain(argc, argv, {1000, 10000}, &Run, &RunMemory);
 }

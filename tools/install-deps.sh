@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, when missing,
+# and any further packages named as arguments (bench/setup.sh names its own).
+#
+#   tools/install-deps.sh [PACKAGE...]
 set -euo pipefail
 
 packages=(
@@ -9,6 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev  # run-fuzz.sh: clang 14 and its libFuzzer and sanitizer runtimes
+  "$@"
 )
 
 missing=()
