@@ -365,7 +365,9 @@ SqliteHandle::CompiledText& SqliteHandle::CompileText(std::string_view tsql, boo
                                                       const std::vector<ShapeValue>*& values) {
   static const std::vector<ShapeValue> kNone;
   values = &kNone;
-  if (bind_values_ && ShapeStatement(tsql, shape_)) {
+  // A text that is not shaped is left in shape_.text by ShapeStatement.
+  const bool shaped = bind_values_ && ShapeStatement(tsql, shape_);
+  if (shaped) {
     auto it = compiled_.find(shape_.text);
     if (it == compiled_.end()) {
       CompiledText* c = nullptr;
@@ -386,7 +388,7 @@ SqliteHandle::CompiledText& SqliteHandle::CompileText(std::string_view tsql, boo
       return it->second;
     }
   }
-  shape_.text.assign(tsql);
+  if (shaped || !bind_values_) shape_.text.assign(tsql);
   return *Compile(shape_.text, 0, tsql, one_query);
 }
 
