@@ -42,16 +42,6 @@ bool IsRepeatableFunction(std::string_view name) {
   return false;
 }
 
-// The authorizer of every handle: while a statement compiles, it notes a
-// function call that makes the statement's answer change without a write.
-int NoteFunctions(void* data, int action, const char*, const char* function, const char*,
-                  const char*) {
-  bool* repeatable = *static_cast<bool**>(data);
-  if (action == SQLITE_FUNCTION && repeatable && (!function || !IsRepeatableFunction(function)))
-    *repeatable = false;
-  return SQLITE_OK;
-}
-
 [[noreturn]] void Fail(int32_t number, const std::string& what) {
   throw RuntimeError(number, kSource, what);
 }
@@ -211,7 +201,7 @@ SqliteHandle::SqliteHandle(const ConnectionSettings& settings) : path_(settings.
   }
   // The busy timeout comes before any statement, the journal mode included.
   set_busy_timeout(settings.busy_timeout_ms);
-  sqlite3_set_authorizer(db_, NoteFunctions, &repeatable_);
+  sqlite3_set_authorizer(db_, Authorize, this);
   try {
     erpdb::RegisterErpSqlFunctions(db_);
   } catch (const std::exception& e) {
@@ -278,6 +268,7 @@ bool SqliteHandle::InTransaction() const { return db_ && !sqlite3_get_autocommit
 
 void SqliteHandle::RollBackOpenTransaction() {
   if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  offset_known_ = false;
 }
 
 void SqliteHandle::ForgetCompiled() {
@@ -289,11 +280,11 @@ void SqliteHandle::ForgetCompiled() {
 void SqliteHandle::Prepare(Compiled& c, size_t values, std::string_view tsql) {
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
-  bool repeatable = true;
-  repeatable_ = &repeatable;
+  Access access;
+  compiling_ = &access;
   const int rc = sqlite3_prepare_v3(db_, c.sql.c_str(), static_cast<int>(c.sql.size()),
                                     SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
-  repeatable_ = nullptr;
+  compiling_ = nullptr;
   if (rc != SQLITE_OK) {
     const std::string msg = sqlite3_errmsg(db_);
     sqlite3_finalize(stmt);
@@ -333,7 +324,16 @@ void SqliteHandle::Prepare(Compiled& c, size_t values, std::string_view tsql) {
     c.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
   }
   c.query = columns > 0 && IsQueryText(c.sql) && sqlite3_stmt_readonly(stmt);
-  c.repeatable = repeatable;
+  c.repeatable = access.repeatable;
+  auto unique = [](std::vector<uint32_t>& ids) {
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  };
+  unique(access.reads);
+  unique(access.writes);
+  c.reads = std::make_shared<const std::vector<uint32_t>>(std::move(access.reads));
+  c.writes = std::move(access.writes);
+  c.only_table_writes = access.only_table_writes;
 }
 
 SqliteHandle::CompiledText* SqliteHandle::Compile(const std::string& text, size_t values,
@@ -437,42 +437,113 @@ void SqliteHandle::Collect(Compiled& c, const std::vector<ShapeValue>& values,
   }
 }
 
-SqliteHandle::DataVersion SqliteHandle::ReadDataVersion(bool fresh) {
-  if (fresh) {
-    if (!data_version_ && sqlite3_prepare_v3(db_, "PRAGMA data_version", -1,
-                                             SQLITE_PREPARE_PERSISTENT, &data_version_,
-                                             nullptr) != SQLITE_OK) {
-      Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
-    }
-    const int rc = sqlite3_step(data_version_);
-    sqlite3_reset(data_version_);
-    if (rc != SQLITE_ROW)
-      Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+int SqliteHandle::Authorize(void* handle, int action, const char* first, const char* second,
+                            const char*, const char*) {
+  auto* self = static_cast<SqliteHandle*>(handle);
+  Access* access = self->compiling_;
+  if (!access) {
+    // Not one of ours: SQLite compiling a statement again after the schema
+    // changed (ROLLBACK and the data version pragma aside).
+    if (action != SQLITE_TRANSACTION && action != SQLITE_PRAGMA) self->schema_moved_ = true;
+    return SQLITE_OK;
   }
-  DataVersion v;
-  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &v.file);
-  v.own_changes = sqlite3_total_changes64(db_);
-  return v;
+  switch (action) {
+    case SQLITE_FUNCTION:  // `second` is the function's name
+      if (!second || !IsRepeatableFunction(second)) access->repeatable = false;
+      break;
+    case SQLITE_READ:
+      // SQLite writes its own tables (sqlite_sequence) without asking.
+      if (!first || std::strncmp(first, "sqlite_", 7) == 0) access->repeatable = false;
+      if (first) access->reads.push_back(self->TableId(first));
+      break;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+      if (first)
+        access->writes.push_back(self->TableId(first));
+      else
+        access->only_table_writes = false;
+      break;
+    case SQLITE_SELECT:
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+    case SQLITE_RECURSIVE:
+      break;
+    default:  // DDL, PRAGMA, ATTACH, ANALYZE, ...
+      access->only_table_writes = false;
+  }
+  return SQLITE_OK;
 }
 
-void SqliteHandle::KeepAnswersOf(const DataVersion& now) {
-  if (now == answers_version_) return;
+uint32_t SqliteHandle::TableId(const char* table) {
+  std::string name(table);
+  for (char& ch : name)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  const auto [it, added] =
+      table_ids_.emplace(std::move(name), static_cast<uint32_t>(table_ids_.size()));
+  if (added) table_written_at_.push_back(0);
+  return it->second;
+}
+
+uint32_t SqliteHandle::ReadOthersVersion() {
+  if (!data_version_ && sqlite3_prepare_v3(db_, "PRAGMA data_version", -1,
+                                           SQLITE_PREPARE_PERSISTENT, &data_version_,
+                                           nullptr) != SQLITE_OK) {
+    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+  }
+  const int rc = sqlite3_step(data_version_);
+  const auto others = static_cast<uint32_t>(sqlite3_column_int64(data_version_, 0));
+  sqlite3_reset(data_version_);
+  if (rc != SQLITE_ROW)
+    Fail(err::kStatementFailed, std::string(sqlite3_errmsg(db_)) + " in PRAGMA data_version");
+  // Both as of the read the pragma just made; they differ by this handle's
+  // own commits, which move the file's version only.
+  unsigned int file = 0;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &file);
+  version_offset_ = static_cast<uint32_t>(file) - others;
+  offset_known_ = true;
+  return others;
+}
+
+void SqliteHandle::CheckKeptAnswers(uint32_t others) {
+  const int64_t changes = sqlite3_total_changes64(db_);
+  if (others == answers_version_ && changes == accounted_changes_) return;
   answers_.clear();
-  answers_version_ = now;
+  answers_version_ = others;
+  accounted_changes_ = changes;
+}
+
+void SqliteHandle::NoteWrites(const std::vector<uint32_t>& tables) {
+  ++write_tick_;
+  for (uint32_t t : tables) table_written_at_[t] = write_tick_;
+}
+
+void SqliteHandle::ForgetAfterSchemaMoved() {
+  schema_moved_ = false;
+  answers_.clear();
+  ForgetCompiled();
 }
 
 RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
+  if (schema_moved_) ForgetAfterSchemaMoved();
   // Inside a transaction the handle's own uncommitted rows count: nothing
   // is answered from, or kept for, later.
   const bool may_keep = keep_answers_ && sqlite3_get_autocommit(db_);
   if (may_keep && !answers_.empty()) {
     auto kept = answers_.find(tsql);
     if (kept != answers_.end()) {
-      KeepAnswersOf(ReadDataVersion(true));
+      CheckKeptAnswers(ReadOthersVersion());
       kept = answers_.find(tsql);
       if (kept != answers_.end()) {
-        ++kept_answers_used_;
-        return std::make_shared<StaticRecordSet>(kept->second);
+        const KeptAnswer& answer = kept->second;
+        const bool current =
+            std::all_of(answer.reads->begin(), answer.reads->end(),
+                        [&](uint32_t t) { return table_written_at_[t] <= answer.kept_at; });
+        if (current) {
+          ++kept_answers_used_;
+          return std::make_shared<StaticRecordSet>(answer.rows);
+        }
+        answers_.erase(kept);
       }
     }
   }
@@ -485,17 +556,32 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
     Fail(err::kStatementFailed,
          "A read-only query may only read; refused the statement: " + std::string(tsql));
   }
-  if (!one_query) answers_.clear();  // a write drops every kept answer
+  const bool keep = may_keep && one_query && compiled.statements.front().repeatable;
+  if (!one_query) {
+    offset_known_ = false;  // it may commit, which moves the file's own version
+    if (compiled.statements.size() == 1 && compiled.statements.front().only_table_writes)
+      NoteWrites(compiled.statements.front().writes);
+    else
+      answers_.clear();
+  } else if (keep && !offset_known_) {
+    // The version the rows are kept under is learnt before they are read: a
+    // commit elsewhere in between only makes them look older than they are.
+    CheckKeptAnswers(ReadOthersVersion());
+  }
   auto table = std::make_shared<RecordTable>();
   for (Compiled& c : compiled.statements) Collect(c, *values, tsql, table->names, table->rows);
-  if (may_keep && one_query && compiled.statements.front().repeatable &&
-      table->rows.size() <= kAnswerRows) {
-    // The query read in a transaction of its own that has ended: the data
-    // version is still the one of what it read, so the rows are kept under it.
-    KeepAnswersOf(ReadDataVersion(false));
+  if (!one_query) accounted_changes_ = sqlite3_total_changes64(db_);
+  if (keep && table->rows.size() <= kAnswerRows && !schema_moved_) {
+    // The query read in a transaction of its own that has ended: the file's
+    // version is still the one of what it read.
+    unsigned int file = 0;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &file);
+    CheckKeptAnswers(static_cast<uint32_t>(file) - version_offset_);
     if (answers_.size() >= kAnswerLimit) answers_.clear();
-    answers_.emplace(std::string(tsql), table);
+    answers_.insert_or_assign(std::string(tsql),
+                              KeptAnswer{table, compiled.statements.front().reads, write_tick_});
   }
+  if (schema_moved_) ForgetAfterSchemaMoved();
   return std::make_shared<StaticRecordSet>(std::move(table));
 }
 
@@ -504,6 +590,7 @@ RecordSetPtr SqliteHandle::Run(std::string_view tsql) { return RunText(tsql, fal
 int32_t SqliteHandle::RunEach(std::string_view tsql,
                               const std::function<void(const StatementOutcome&)>& each) {
   answers_.clear();  // any of them may write
+  offset_known_ = false;
   const std::vector<ShapeValue>* values = nullptr;
   CompiledText& compiled = CompileText(tsql, false, values);
   int32_t ran = 0;
@@ -520,6 +607,8 @@ int32_t SqliteHandle::RunEach(std::string_view tsql,
     }
     each(outcome);
   }
+  accounted_changes_ = sqlite3_total_changes64(db_);
+  if (schema_moved_) ForgetAfterSchemaMoved();
   return ran;
 }
 

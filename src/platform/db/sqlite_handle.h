@@ -7,14 +7,23 @@
 // translated nor compiled again. A shape that does not compile runs as
 // written, so its error is the text's own.
 //
-// Answers of queries are kept by their text while the database stays
+// Answers of queries are kept by their text while what they read stays
 // unchanged: a query that only reads, outside a transaction, and calls only
 // functions whose answer depends on their arguments alone (no GETDATE,
-// NEWID, random, date('now')) is answered from its kept rows as long as the
-// database's data version and this handle's change count are what they were
-// when the rows were read. The version is read again for every such query
-// (it sees other connections' commits, other processes included), and any
-// change drops every kept answer, so a change shows in the very next query.
+// NEWID, random, date('now')) is answered from its kept rows as long as
+// - no other connection committed since the rows were read: the database's
+//   data version is read again for every such query (it sees other
+//   connections' commits, other processes included), and a change drops
+//   every kept answer;
+// - no statement of this handle wrote a table the query reads. While a
+//   statement compiles, the authorizer notes the tables it reads and the
+//   tables it and its triggers write; a write drops the answers that read one
+//   of its tables. A statement whose effect is more than table writes (DDL,
+//   PRAGMA, ATTACH, a text of several statements) drops every kept answer,
+//   and so does any change of this handle's change count that no noted write
+//   accounts for, or SQLite compiling a statement again by itself (the schema
+//   changed, so its tables may have).
+// So a change shows in the very next query.
 //
 // HandlePool keeps open handles per database file for the thread that opened
 // them, so that the many short-lived connections of key lookups cost a cache
@@ -113,6 +122,16 @@ class SqliteHandle {
     std::vector<size_t> value_of_parameter;  // parameter i + 1 takes values[...[i]]
     bool query = false;       // a query that only reads (SELECT, WITH or VALUES)
     bool repeatable = false;  // calls no function whose answer can change by itself
+    // The tables it reads, and those it and its triggers write (table ids).
+    std::shared_ptr<const std::vector<uint32_t>> reads;
+    std::vector<uint32_t> writes;
+    bool only_table_writes = false;  // changes nothing but the rows of `writes`
+  };
+  // What a statement reads and does, noted by the authorizer while it compiles.
+  struct Access {
+    bool repeatable = true;
+    bool only_table_writes = true;
+    std::vector<uint32_t> reads, writes;
   };
   // The statements of one text or shape, in order. A text of one statement
   // is compiled at once; the statements of a longer text are compiled each
@@ -142,20 +161,26 @@ class SqliteHandle {
   // when it has columns.
   void Collect(Compiled& c, const std::vector<ShapeValue>& values, std::string_view tsql,
                std::vector<std::string>& names, std::vector<Row>& rows);
-  // What the database's content was when this handle last began reading it:
-  // the file's data version, which moves when anything was committed to it,
-  // here or elsewhere, and this handle's own change count.
-  struct DataVersion {
-    unsigned int file = 0;    // SQLITE_FCNTL_DATA_VERSION
-    int64_t own_changes = -1;  // sqlite3_total_changes64
-    bool operator==(const DataVersion&) const = default;
-  };
-  // The version as of the handle's last read; with `fresh`, a read begins
-  // first (PRAGMA data_version), so it is the version now.
-  DataVersion ReadDataVersion(bool fresh);
-  // Drops the kept answers when the data version moved from `now`, and
-  // makes `now` theirs.
-  void KeepAnswersOf(const DataVersion& now);
+  // The authorizer of the handle: while a statement compiles (`compiling_`
+  // set), notes what it reads and does into it; at any other time SQLite is
+  // compiling a statement again by itself, which `schema_moved_` notes.
+  static int Authorize(void* handle, int action, const char* first, const char* second,
+                       const char* database, const char* trigger);
+  uint32_t TableId(const char* table);
+  // The data version as only other connections' commits move it (PRAGMA
+  // data_version), read afresh; also learns how the file's own version
+  // (SQLITE_FCNTL_DATA_VERSION, which this handle's commits move too) stands
+  // to it.
+  uint32_t ReadOthersVersion();
+  // Drops every kept answer when another connection committed since they were
+  // read (`others` differs) or this handle's change count moved without a
+  // noted write; then makes `others` theirs.
+  void CheckKeptAnswers(uint32_t others);
+  // Marks the tables of a write as written now, so answers that read them go.
+  void NoteWrites(const std::vector<uint32_t>& tables);
+  // After SQLite compiled a statement again by itself: drops every kept answer
+  // and every compiled statement, so what each reads and writes is noted anew.
+  void ForgetAfterSchemaMoved();
   RecordSetPtr RunText(std::string_view tsql, bool read_only);
 
   sqlite3* db_ = nullptr;
@@ -171,11 +196,22 @@ class SqliteHandle {
     using is_transparent = void;
     size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
-  std::unordered_map<std::string, std::shared_ptr<const RecordTable>, TextHash, std::equal_to<>>
-      answers_;
-  DataVersion answers_version_;  // of the database when the kept answers were read
+  struct KeptAnswer {
+    std::shared_ptr<const RecordTable> rows;
+    std::shared_ptr<const std::vector<uint32_t>> reads;  // the tables it read
+    uint64_t kept_at = 0;                                 // write_tick_ when read
+  };
+  std::unordered_map<std::string, KeptAnswer, TextHash, std::equal_to<>> answers_;
+  uint32_t answers_version_ = 0;   // others' data version when the kept answers were read
+  int64_t accounted_changes_ = 0;  // this handle's change count as of its last noted write
+  uint32_t version_offset_ = 0;    // file's own data version minus others' version
+  bool offset_known_ = false;      // false after a statement that may have committed
   size_t kept_answers_used_ = 0;
-  bool* repeatable_ = nullptr;  // set while a statement compiles: cleared by a changing function
+  std::unordered_map<std::string, uint32_t> table_ids_;  // by lower-case name
+  std::vector<uint64_t> table_written_at_;               // write_tick_ of each table's last write
+  uint64_t write_tick_ = 0;
+  Access* compiling_ = nullptr;  // set while a statement compiles
+  bool schema_moved_ = false;
 };
 
 // The idle handles of this thread.

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "frame/call_context.h"
@@ -362,6 +363,71 @@ TEST(SqliteHandle, KeptAnswersLastOnlyWhileTheAccountIsUnchanged) {
   name();
   h.Run("ROLLBACK");
   EXPECT_EQ(h.kept_answers_used(), 3u);
+  sqlite3_close(other);
+}
+
+// A write of this handle drops only the kept answers that read a table it
+// writes, the tables its triggers write included; DDL drops them all, and so
+// does a statement that SQLite compiles again because another connection
+// gave a table a trigger since.
+TEST(SqliteHandle, OwnWritesDropOnlyTheAnswersThatReadWhatTheyWrite) {
+  AccountFile a;
+  ConnectionSettings settings;
+  settings.data_source = a.path();
+  SqliteHandle h(settings);
+  h.Run("CREATE TABLE k (id INTEGER PRIMARY KEY, name TEXT)");
+  h.Run("CREATE TABLE other (id INTEGER PRIMARY KEY, n INTEGER)");
+  h.Run("CREATE TABLE via (id INTEGER PRIMARY KEY, name TEXT)");
+  h.Run("CREATE TRIGGER via_to_k AFTER INSERT ON via BEGIN "
+        "UPDATE k SET name = NEW.name WHERE id = 1; END");
+  h.Run("INSERT INTO k VALUES (1, 'first')");
+  h.Run("INSERT INTO other VALUES (1, 0)");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(a.path().c_str(), &other), SQLITE_OK);
+  auto name = [&] { return CStr(h.Run("SELECT name FROM k WHERE id = 1")->Fields(0)); };
+
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    const char* name;
+    bool kept;  // the next lookup is answered from the kept rows
+  };
+  const Step steps[] = {
+      {"a write to another table", [&] { h.Run("UPDATE other SET n = 1 WHERE id = 1"); }, "first",
+       true},
+      {"another table in a transaction",
+       [&] {
+         h.Run("BEGIN");
+         h.Run("INSERT INTO other VALUES (2, 2)");
+         h.Run("COMMIT");
+       },
+       "first", true},
+      {"a trigger writes the table", [&] { h.Run("INSERT INTO via VALUES (1, 'second')"); },
+       "second", false},
+      {"a write of the table that changes no row", [&] { h.Run("DELETE FROM k WHERE id = 9"); },
+       "second", false},
+      {"DDL", [&] { h.Run("CREATE TABLE more (x INTEGER)"); }, "second", false},
+      {"another connection gives the other table a trigger",
+       [&] {
+         ASSERT_EQ(sqlite3_exec(other,
+                                "CREATE TRIGGER other_to_k AFTER INSERT ON other BEGIN "
+                                "UPDATE k SET name = 'third' WHERE id = 1; END",
+                                nullptr, nullptr, nullptr),
+                   SQLITE_OK);
+         name();  // kept anew under the new schema
+         h.Run("INSERT INTO other VALUES (3, 3)");  // compiled before the trigger
+       },
+       "third", false},
+  };
+  EXPECT_EQ(name(), "first");
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    name();  // kept
+    step.change();
+    const size_t used = h.kept_answers_used();
+    EXPECT_EQ(name(), step.name);
+    EXPECT_EQ(h.kept_answers_used() - used, step.kept ? 1u : 0u);
+  }
   sqlite3_close(other);
 }
 
