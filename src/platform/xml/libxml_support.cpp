@@ -175,40 +175,93 @@ bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors)
 
 namespace {
 
-// The tree builder's end of an element, and what happens to a record after it.
+// The tree builder's handlers, called for the root alone; what is inside
+// the root goes to the record events.
 struct RecordHook {
+  startElementNsSAX2Func start = nullptr;
   endElementNsSAX2Func end = nullptr;
-  const std::function<void(xmlNode*)>* each_record = nullptr;
+  commentSAXFunc comment = nullptr;
+  processingInstructionSAXFunc instruction = nullptr;
+  referenceSAXFunc reference = nullptr;
+  RecordEvents* records = nullptr;
+  int depth = 0;  // of the elements open: 1 inside the root, 2 inside a record
 };
 
-void EndElementTakingRecords(void* context, const xmlChar* local_name, const xmlChar* prefix,
-                             const xmlChar* uri) {
-  auto* parser = static_cast<xmlParserCtxtPtr>(context);
-  auto* hook = static_cast<RecordHook*>(parser->_private);
-  xmlNodePtr node = parser->node;  // the element that ends
-  hook->end(context, local_name, prefix, uri);
-  if (!node || !node->parent || node->parent->type != XML_ELEMENT_NODE || !node->parent->parent ||
-      node->parent->parent->type != XML_DOCUMENT_NODE)
-    return;  // not a child of the root
-  xmlNodePtr root = node->parent;
-  (*hook->each_record)(node);
-  xmlUnlinkNode(node);
-  xmlFreeNode(node);
-  // The blanks between records go too: the tree builder would else append
-  // the next text to the last text node it made, inside the freed record.
-  while (root->last && root->last->type == XML_TEXT_NODE) {
-    xmlNodePtr text = root->last;
-    xmlUnlinkNode(text);
-    xmlFreeNode(text);
+RecordHook& HookOf(void* context) {
+  return *static_cast<RecordHook*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+}
+
+int LineOf(void* context) {
+  const auto* parser = static_cast<xmlParserCtxtPtr>(context);
+  return parser->input ? parser->input->line : 0;
+}
+
+// The record events are ours and do not throw; should one, the parser stops
+// rather than let it through the library.
+template <typename F>
+void Guarded(void* context, F&& f) {
+  try {
+    f();
+  } catch (...) {
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
   }
-  parser->nodelen = 0;
-  parser->nodemem = 0;
+}
+
+void StartRecordElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
+                        const xmlChar* uri, int namespaces, const xmlChar** namespace_list,
+                        int attributes, int defaulted, const xmlChar** attribute_list) {
+  RecordHook& hook = HookOf(context);
+  if (hook.depth++ == 0) {
+    hook.start(context, local_name, prefix, uri, namespaces, namespace_list, attributes, defaulted,
+               attribute_list);
+    return;
+  }
+  Guarded(context, [&] {
+    hook.records->StartElement(reinterpret_cast<const char*>(local_name), LineOf(context));
+  });
+}
+
+void EndRecordElement(void* context, const xmlChar* local_name, const xmlChar* prefix,
+                      const xmlChar* uri) {
+  RecordHook& hook = HookOf(context);
+  if (--hook.depth == 0) {
+    hook.end(context, local_name, prefix, uri);
+    return;
+  }
+  Guarded(context, [&] { hook.records->EndElement(); });
+}
+
+void RecordCharacters(void* context, const xmlChar* text, int length) {
+  RecordHook& hook = HookOf(context);
+  if (hook.depth < 2) return;  // blanks between records (the schema allows nothing else)
+  Guarded(context, [&] {
+    hook.records->Characters(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
+  });
+}
+
+// Comments and processing instructions inside the root are no record's
+// text and are not kept; entity references only come with a DTD, which
+// refuses the document.
+void RecordComment(void* context, const xmlChar* text) {
+  RecordHook& hook = HookOf(context);
+  if (hook.depth == 0 && hook.comment) hook.comment(context, text);
+}
+
+void RecordInstruction(void* context, const xmlChar* target, const xmlChar* data) {
+  RecordHook& hook = HookOf(context);
+  if (hook.depth == 0 && hook.instruction) hook.instruction(context, target, data);
+}
+
+void RecordReference(void* context, const xmlChar* name) {
+  RecordHook& hook = HookOf(context);
+  if (hook.depth == 0 && hook.reference) hook.reference(context, name);
 }
 
 }  // namespace
 
 DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
-                       bool& valid, const std::function<void(xmlNode*)>& each_record) {
+                       bool& valid, RecordEvents* records) {
   valid = false;
   // Freed in reverse order: the plug first (it gives the parser its own SAX
   // handler back), then the parser, then the validator.
@@ -235,11 +288,23 @@ DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, Error
   // XML_PARSE_NOCDATA removed; make it build text, as NOCDATA means.
   parser->sax->cdataBlock = parser->sax->characters;
   RecordHook hook;
-  if (each_record) {
-    hook.end = parser->sax->endElementNs;
-    hook.each_record = &each_record;
+  if (records) {
+    xmlSAXHandler& sax = *parser->sax;
+    hook.start = sax.startElementNs;
+    hook.end = sax.endElementNs;
+    hook.comment = sax.comment;
+    hook.instruction = sax.processingInstruction;
+    hook.reference = sax.reference;
+    hook.records = records;
     parser->_private = &hook;
-    parser->sax->endElementNs = &EndElementTakingRecords;
+    sax.startElementNs = &StartRecordElement;
+    sax.endElementNs = &EndRecordElement;
+    sax.characters = &RecordCharacters;
+    sax.cdataBlock = &RecordCharacters;
+    sax.ignorableWhitespace = &RecordCharacters;
+    sax.comment = &RecordComment;
+    sax.processingInstruction = &RecordInstruction;
+    sax.reference = &RecordReference;
   }
   xmlSchemaSetValidStructuredErrors(validator.get(), &ErrorCapture::Handler, &errors);
   std::unique_ptr<xmlSchemaSAXPlugStruct, PlugDeleter> plug(

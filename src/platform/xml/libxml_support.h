@@ -99,11 +99,20 @@ bool Validate(const CompiledSchema& schema, xmlDocPtr doc, ErrorCapture& errors)
 // parsed at all); otherwise the tree (cut short where a schema error stopped
 // it), with `valid` telling whether the document fits the schema.
 //
-// With `each_record`, every child element of the root is handed to it as soon
-// as its end tag is read (validated so far), and then taken out of the tree
-// and freed, so that only one record's tree is in memory at a time; the tree
-// returned holds the root alone. `each_record` must not throw.
+// With `records`, the root's children are not built into the tree at all:
+// each element inside them, its text and its end are handed to `records` as
+// the parser reads them (after the validator saw them), so that no record's
+// tree is ever made; the tree returned holds the root alone.
+class RecordEvents {
+ public:
+  virtual ~RecordEvents() = default;
+  // An element starts at depth 1 (a record) or deeper; `line` is where.
+  virtual void StartElement(std::string_view local_name, int line) = 0;
+  // Text of the innermost open element (blanks between elements included).
+  virtual void Characters(std::string_view text) = 0;
+  virtual void EndElement() = 0;
+};
 DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
-                       bool& valid, const std::function<void(xmlNode*)>& each_record = {});
+                       bool& valid, RecordEvents* records = nullptr);
 
 }  // namespace corvane::xml

@@ -3,9 +3,9 @@
 #include <libxml/parser.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/xml/libxml_support.h"
 #include "platform/xml/markup_bounds.h"
@@ -20,23 +20,7 @@ struct Refused {
   std::string message;
 };
 
-std::string TextOf(xmlNode* node) {
-  // An element holding one piece of text, nearly every leaf, is read as it
-  // stands; anything else is put together by the library.
-  const xmlNode* only = node->children;
-  if (only && !only->next && only->type == XML_TEXT_NODE)
-    return only->content ? reinterpret_cast<const char*>(only->content) : "";
-  if (!only) return {};
-  xmlChar* content = xmlNodeGetContent(node);
-  std::string s = content ? reinterpret_cast<const char*>(content) : "";
-  xmlFree(content);
-  return s;
-}
-
-std::string Where(xmlNode* node) { return "line " + std::to_string(xmlGetLineNo(node)); }
-
-Variant LeafValue(xmlNode* node, LeafKind kind) {
-  std::string text = TextOf(node);
+Variant LeafValue(std::string text, LeafKind kind) {
   auto trimmed = [&] {
     const size_t b = text.find_first_not_of(" \t\r\n");
     const size_t e = text.find_last_not_of(" \t\r\n");
@@ -66,24 +50,94 @@ Variant LeafValue(xmlNode* node, LeafKind kind) {
   }
 }
 
-ValueDictionaryPtr Record(xmlNode* element, const ElementModel& model) {
-  auto record = ValueDictionary::Create();
-  for (const auto& child : model.children)
-    if (child->repeats) record->SetValue(child->name, Variant(ValueVector::Create()));
-  for (xmlNode* n = element->children; n; n = n->next) {
-    if (n->type != XML_ELEMENT_NODE) continue;
-    const ElementModel* child = model.Child(reinterpret_cast<const char*>(n->name));
-    if (!child) throw Refused{Where(n) + ": unexpected element " +
-                              reinterpret_cast<const char*>(n->name)};
-    Variant value = child->complex ? Variant(Record(n, *child)) : LeafValue(n, child->leaf);
-    if (child->repeats) {
-      record->Value(child->name).ObjectAs<ValueVector>()->Add(std::move(value));
-    } else {
-      record->SetValue(child->name, std::move(value));
+// Builds the records of a document from its elements as they are read: a
+// complex element becomes a dictionary keyed by the schema's element names
+// (a repeating child a list, present even when empty), a leaf the value of
+// its text typed by the schema. The first element the model does not know
+// refuses the document; nothing after it is built.
+class RecordBuilder final : public RecordEvents {
+ public:
+  RecordBuilder(const ElementModel& record_model, ValueVector& records)
+      : record_model_(record_model), records_(records) {}
+
+  const std::string& refused() const { return refused_; }
+
+  void StartElement(std::string_view name, int line) override {
+    if (!refused_.empty() || ignored_ > 0) {
+      ++ignored_;
+      return;
+    }
+    try {
+      const ElementModel* model = &record_model_;
+      if (!open_.empty()) {
+        Open& parent = open_.back();
+        model = parent.model->complex ? parent.model->Child(name) : nullptr;
+        if (!model) {
+          Refuse("line " + std::to_string(line) + ": unexpected element " + std::string(name));
+          ++ignored_;  // its own end too
+          return;
+        }
+      }
+      Open element{model, nullptr, {}};
+      if (model->complex) {
+        element.record = ValueDictionary::Create();
+        for (const auto& child : model->children)
+          if (child->repeats) element.record->SetValue(child->name, Variant(ValueVector::Create()));
+      }
+      open_.push_back(std::move(element));
+    } catch (const std::exception& e) {
+      Refuse(e.what());
+      ++ignored_;
     }
   }
-  return record;
-}
+
+  void Characters(std::string_view text) override {
+    if (ignored_ == 0 && !open_.empty() && !open_.back().model->complex)
+      open_.back().text.append(text);
+  }
+
+  void EndElement() override {
+    if (ignored_ > 0) {
+      --ignored_;
+      return;
+    }
+    try {
+      Open element = std::move(open_.back());
+      open_.pop_back();
+      Variant value = element.model->complex ? Variant(std::move(element.record))
+                                             : LeafValue(std::move(element.text), element.model->leaf);
+      if (open_.empty()) {
+        records_.Add(std::move(value));
+      } else if (element.model->repeats) {
+        open_.back().record->Value(element.model->name).ObjectAs<ValueVector>()->Add(std::move(value));
+      } else {
+        open_.back().record->SetValue(element.model->name, std::move(value));
+      }
+    } catch (const std::exception& e) {
+      Refuse(e.what());
+    }
+  }
+
+ private:
+  struct Open {
+    const ElementModel* model;
+    ValueDictionaryPtr record;  // complex elements
+    std::string text;           // leaves
+  };
+
+  // Nothing more is built: the ends of the elements open are still to come.
+  void Refuse(std::string why) {
+    refused_ = why.empty() ? "a record cannot be read" : std::move(why);
+    ignored_ = static_cast<int>(open_.size());
+    open_.clear();
+  }
+
+  const ElementModel& record_model_;
+  ValueVector& records_;
+  std::vector<Open> open_;
+  std::string refused_;
+  int ignored_ = 0;  // elements open since the refusal
+};
 
 }  // namespace
 
@@ -105,22 +159,11 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
     ErrorCapture errors;
     errors.set_namespace(schema.model.target_namespace);
     bool valid = false;
-    // Each record becomes a dictionary as soon as it is read, and its tree is
-    // freed: the document's tree is never whole in memory.
+    // Each record becomes a dictionary as it is read: no tree of the records
+    // is ever built.
     auto records = ValueVector::Create();
-    const ElementModel& record_model = schema.model.record();
-    std::string refused;  // the first record that could not be taken
-    const std::function<void(xmlNode*)> take = [&](xmlNode* n) {
-      if (!refused.empty() || n->type != XML_ELEMENT_NODE) return;
-      try {
-        records->Add(Variant(Record(n, record_model)));
-      } catch (const Refused& r) {
-        refused = r.message;
-      } catch (const std::exception& e) {
-        refused = e.what();
-      }
-    };
-    DocPtr doc = ParseValidating(schema, xml, errors, valid, take);
+    RecordBuilder builder(schema.model.record(), *records);
+    DocPtr doc = ParseValidating(schema, xml, errors, valid, &builder);
     if (!doc) throw Refused{errors.empty() ? "the XML text cannot be read" : errors.Text()};
     if (doc->intSubset || doc->extSubset)
       throw Refused{"a document type declaration is not accepted (no DTDs or entities)"};
@@ -135,7 +178,7 @@ bool XmlReader::InputXMLString(Variant& document, std::string_view xml,
                     (ns.empty() ? "" : " in \"" + ns + "\"")};
     if (!valid)
       throw Refused{errors.empty() ? "the document does not fit the schema" : errors.Text()};
-    if (!refused.empty()) throw Refused{refused};
+    if (!builder.refused().empty()) throw Refused{builder.refused()};
     document = Variant(records);
     return true;
   } catch (const Refused& r) {

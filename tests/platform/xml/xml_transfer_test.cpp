@@ -376,6 +376,10 @@ TEST_F(XmlTransferTest, MarkupWithinTheBoundsIsRead) {
        "<TestDocs xmlns='urn:test:docs'><!--" + fake_tag + "--><?pi " + fake_tag +
            "?><Doc><BillNo>x</BillNo><Note><![CDATA[" + fake_tag + "]]></Note></Doc></TestDocs>",
        fake_tag},
+      {"a value in pieces: text, a comment, CDATA, references",
+       "<TestDocs xmlns='urn:test:docs'><Doc><BillNo>x</BillNo>"
+       "<Note>a<!--c-->b<![CDATA[<c>]]>&amp;&#x41;<?pi d?>e</Note></Doc></TestDocs>",
+       "ab<c>&Ae"},
       {"namespace declarations up to the bound",
        "<TestDocs xmlns='urn:test:docs'" +
            Repeated(" xmlns:p#='urn:p'", kMaxNamespacesInScope - 1) +
