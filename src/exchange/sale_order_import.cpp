@@ -1,4 +1,5 @@
 // The sales order import of clsSaleOrder.
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -35,26 +36,20 @@ int32_t FindId(bool check_by_uuid, const ValueDictionary& d, const char* key, co
   return KeyId(check_by_uuid, d, key, kind, item_class);
 }
 
-std::string Lines(const std::vector<std::string>& parts) {
-  std::string text;
-  for (size_t i = 0; i < parts.size(); ++i) text += (i ? "\r\n" : "") + parts[i];
-  return text;
-}
-
 // Columns and values joined into one INSERT statement, one per line.
 std::string InsertStatement(const char* table, const std::vector<std::pair<const char*, std::string>>& cols) {
-  std::vector<std::string> lines;
-  std::string columns = std::string(" Insert into ") + table + "(";
-  std::string values = " Values(";
-  for (size_t i = 0; i < cols.size(); ++i) {
-    const bool last = i + 1 == cols.size();
-    lines.push_back((i == 0 ? columns : std::string()) + cols[i].first + (last ? ")" : ","));
-  }
-  for (size_t i = 0; i < cols.size(); ++i) {
-    const bool last = i + 1 == cols.size();
-    lines.push_back((i == 0 ? values : std::string()) + cols[i].second + (last ? ")" : ","));
-  }
-  return Lines(lines);
+  if (cols.empty()) return {};
+  size_t size = 32 + std::strlen(table);
+  for (const auto& [name, value] : cols) size += std::strlen(name) + value.size() + 6;
+  std::string text;
+  text.reserve(size);
+  text.append(" Insert into ").append(table).append("(");
+  for (size_t i = 0; i < cols.size(); ++i)
+    text.append(i ? "\r\n" : "").append(cols[i].first).append(i + 1 == cols.size() ? ")" : ",");
+  text.append("\r\n Values(");
+  for (size_t i = 0; i < cols.size(); ++i)
+    text.append(i ? "\r\n" : "").append(cols[i].second).append(i + 1 == cols.size() ? ")" : ",");
+  return text;
 }
 
 std::string Money(double d) { return PlainNumberText(d); }

@@ -138,6 +138,21 @@ std::string FormatNumber(double value, std::string_view pattern) {
   return out;
 }
 
+double RoundedAsShown(double value, int decimals) {
+  std::string int_digits, frac_digits;
+  RoundDecimal(value, std::max(decimals, 0), int_digits, frac_digits);
+  if (int_digits.find_first_not_of('0') == std::string::npos &&
+      frac_digits.find_first_not_of('0') == std::string::npos)
+    return 0.0;  // "-0.00" shows as "0.00"
+  std::string text = value < 0 ? "-" : "";
+  text += int_digits.empty() ? "0" : int_digits;
+  text += '.';
+  text += frac_digits;
+  double d = 0;
+  std::from_chars(text.data(), text.data() + text.size(), d);
+  return d;
+}
+
 std::string FormatDate(Date value, std::string_view pattern) {
   const DateParts p = SplitDate(value);
   std::string out;

@@ -28,6 +28,11 @@ Variant Format(const Variant& value, std::string_view pattern);
 // The number pattern applied to a double.
 std::string FormatNumber(double value, std::string_view pattern);
 
+// The number a finite double shows as with `decimals` places ("0.00" for
+// two): rounded half away from zero on its 15-digit decimal form, as
+// FormatNumber rounds, and read back.
+double RoundedAsShown(double value, int decimals);
+
 // The date pattern applied to a date.
 std::string FormatDate(Date value, std::string_view pattern);
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 #include "support/error_number.h"
+#include "values/format.h"
 
 namespace corvane {
 namespace {
@@ -28,6 +32,25 @@ TEST(RoundAmount, HalfAwayFromZeroOnTheDecimalForm) {
   for (const Case& c : cases) {
     SCOPED_TRACE(CStr(c.value) + " to " + std::to_string(c.decimals));
     EXPECT_DOUBLE_EQ(RoundAmount(c.value, c.decimals), c.expected);
+  }
+}
+
+// A number is rounded without making its text: the result must be the very
+// double the shown text reads back as, sign of zero included.
+TEST(RoundAmount, ANumberRoundsToWhatItsShownTextReadsAs) {
+  const double values[] = {0.0,    -0.0,    0.004,     -0.004,   0.005,     -0.005,  2.675,
+                           -2.675, 999.995, -999.995,  1e15,     123456789012.345,    5e-324,
+                           1e-7,   0.5,     -0.5,      1.5,      99.9999,   -1e300,  1e22};
+  for (const double v : values) {
+    for (int decimals = 0; decimals <= 4; ++decimals) {
+      SCOPED_TRACE(std::to_string(v) + " to " + std::to_string(decimals));
+      std::string shown = FormatNumber(v, "#,##0." + std::string(static_cast<size_t>(decimals), '0'));
+      std::erase(shown, ',');
+      const double expected = CDbl(Variant(shown));
+      const double rounded = RoundAmount(Variant(v), decimals);
+      EXPECT_EQ(rounded, expected);
+      EXPECT_EQ(std::signbit(rounded), std::signbit(expected));
+    }
   }
 }
 
