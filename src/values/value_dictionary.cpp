@@ -5,19 +5,23 @@
 namespace corvane {
 
 size_t ValueDictionary::Position(std::string_view key) const {
-  if (index_.empty()) {
+  if (!index_) {
     for (size_t i = 0; i < entries_.size(); ++i)
       if (EqualsIgnoreCase(entries_[i].first, key)) return i;
     return kAbsent;
   }
-  auto it = index_.find(LCase(key));
-  return it == index_.end() ? kAbsent : it->second;
+  auto it = index_->find(LCase(key));
+  return it == index_->end() ? kAbsent : it->second;
 }
 
 void ValueDictionary::Reindex() {
-  index_.clear();
-  if (entries_.size() <= kScanned) return;
-  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(LCase(entries_[i].first), i);
+  if (entries_.size() <= kScanned) {
+    index_.reset();
+    return;
+  }
+  if (!index_) index_ = std::make_unique<std::unordered_map<std::string, size_t>>();
+  index_->clear();
+  for (size_t i = 0; i < entries_.size(); ++i) index_->emplace(LCase(entries_[i].first), i);
 }
 
 const Variant& ValueDictionary::Value(std::string_view key) const {
@@ -42,8 +46,8 @@ void ValueDictionary::SetValue(std::string_view key, Variant value) {
   if (entries_.size() == entries_.capacity() && entries_.size() < kScanned)
     entries_.reserve(entries_.size() + 4);
   entries_.emplace_back(std::string(key), std::move(value));
-  if (!index_.empty())
-    index_.emplace(LCase(key), entries_.size() - 1);
+  if (index_)
+    index_->emplace(LCase(key), entries_.size() - 1);
   else if (entries_.size() > kScanned)
     Reindex();
 }
@@ -59,7 +63,7 @@ bool ValueDictionary::Remove(std::string_view key) {
   const size_t pos = Position(key);
   if (pos == kAbsent) return false;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
-  if (!index_.empty()) Reindex();
+  if (index_) Reindex();
   return true;
 }
 

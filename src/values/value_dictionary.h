@@ -7,6 +7,7 @@
 // used on one thread only.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,6 +37,10 @@ class ValueDictionary : public Object {
   // Removes the key; returns whether it was there.
   bool Remove(std::string_view key);
 
+  // Gives back the room kept for keys not added yet: for a record that is
+  // complete and kept a while, as each of an imported document's are.
+  void ShrinkToFit() { entries_.shrink_to_fit(); }
+
   int32_t Count() const { return static_cast<int32_t>(entries_.size()); }
   // The entries in insertion order, keys in their first spelling.
   const std::vector<std::pair<std::string, Variant>>& Entries() const { return entries_; }
@@ -49,7 +54,9 @@ class ValueDictionary : public Object {
   void Reindex();
 
   std::vector<std::pair<std::string, Variant>> entries_;
-  std::unordered_map<std::string, size_t> index_;  // lower-case key -> position; beyond kScanned
+  // Lower-case key -> position, beyond kScanned keys only: most records never
+  // need one and carry a null pointer instead of an empty map.
+  std::unique_ptr<std::unordered_map<std::string, size_t>> index_;
 };
 
 using ValueDictionaryPtr = std::shared_ptr<ValueDictionary>;

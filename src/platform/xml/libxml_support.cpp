@@ -4,7 +4,9 @@
 #include <libxml/parserInternals.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -258,6 +260,18 @@ void RecordReference(void* context, const xmlChar* name) {
   if (hook.depth == 0 && hook.reference) hook.reference(context, name);
 }
 
+// The text handed to the parser piece by piece.
+struct TextSource {
+  std::string_view rest;
+  static int Read(void* context, char* buffer, int length) {
+    auto* source = static_cast<TextSource*>(context);
+    const size_t n = std::min(source->rest.size(), static_cast<size_t>(std::max(length, 0)));
+    std::memcpy(buffer, source->rest.data(), n);
+    source->rest.remove_prefix(n);
+    return static_cast<int>(n);
+  }
+};
+
 }  // namespace
 
 DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, ErrorCapture& errors,
@@ -280,9 +294,13 @@ DocPtr ParseValidating(const CompiledSchema& schema, std::string_view xml, Error
   }
   std::unique_ptr<xmlSchemaValidCtxt, ValidatorDeleter> validator(
       xmlSchemaNewValidCtxt(schema.schema));
-  std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(
-      xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
-  if (!validator || !parser) return nullptr;  // no memory, or no text at all
+  if (xml.empty()) return nullptr;  // no text at all
+  // The parser reads the text a piece at a time: a memory parser would first
+  // copy it into a buffer of its own, grown by doubling to twice its size.
+  TextSource source{xml};
+  std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(xmlCreateIOParserCtxt(
+      nullptr, nullptr, &TextSource::Read, nullptr, &source, XML_CHAR_ENCODING_NONE));
+  if (!validator || !parser) return nullptr;  // no memory
   xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET | XML_PARSE_NOCDATA);
   // The plug hands CDATA sections to the tree builder's CDATA handler, which
   // XML_PARSE_NOCDATA removed; make it build text, as NOCDATA means.

@@ -104,6 +104,7 @@ class RecordBuilder final : public RecordEvents {
     try {
       Open element = std::move(open_.back());
       open_.pop_back();
+      if (element.record) element.record->ShrinkToFit();  // kept until the import ends
       Variant value = element.model->complex ? Variant(std::move(element.record))
                                              : LeafValue(std::move(element.text), element.model->leaf);
       if (open_.empty()) {
