@@ -62,6 +62,7 @@ void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_na
   RecordSetPtr rs = connection->GetAnyRecordSet(KeyStatement(*k) + std::to_string(id));
   if (rs->Eof()) return;
   auto key = ValueDictionary::Create();
+  key->Reserve(3);  // a page holds thousands of key records
   key->SetValue("Number", rs->Fields("FNumber"));
   key->SetValue("Name", rs->Fields("FName"));
   key->SetValue("UUID", rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID"));

@@ -37,6 +37,8 @@ class ValueDictionary : public Object {
   // Removes the key; returns whether it was there.
   bool Remove(std::string_view key);
 
+  // Makes room for `keys` keys in all, for a record whose size is known.
+  void Reserve(size_t keys) { entries_.reserve(keys); }
   // Gives back the room kept for keys not added yet: for a record that is
   // complete and kept a while, as each of an imported document's are.
   void ShrinkToFit() { entries_.shrink_to_fit(); }

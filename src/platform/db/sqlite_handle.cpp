@@ -24,8 +24,9 @@ namespace {
 constexpr const char* kSource = "ZuMConnection.Connection";
 constexpr size_t kCacheLimit = 256;   // statements and translations kept per handle
 constexpr size_t kIdlePerFile = 4;    // idle handles kept per database file
-constexpr size_t kAnswerLimit = 4096;  // kept answers per handle
-constexpr size_t kAnswerRows = 16;     // the most rows of an answer that is kept
+constexpr size_t kAnswerLimit = 4096;    // kept answers per handle
+constexpr size_t kAnswerRows = 16;       // the most rows of an answer that is kept
+constexpr size_t kAnswerValues = 16384;  // the most values kept per handle, all answers
 
 // Functions whose answer depends on their arguments alone. A query calling
 // any other (GETDATE, NEWID, random, date('now'), changes()) is never kept.
@@ -508,9 +509,18 @@ uint32_t SqliteHandle::ReadOthersVersion() {
 void SqliteHandle::CheckKeptAnswers(uint32_t others) {
   const int64_t changes = sqlite3_total_changes64(db_);
   if (others == answers_version_ && changes == accounted_changes_) return;
-  answers_.clear();
+  DropKeptAnswers();
   answers_version_ = others;
   accounted_changes_ = changes;
+}
+
+void SqliteHandle::DropKeptAnswers() {
+  answers_.clear();
+  kept_values_ = 0;
+}
+
+size_t SqliteHandle::ValuesOf(const RecordTable& table) {
+  return table.rows.size() * std::max<size_t>(table.names.size(), 1);
 }
 
 void SqliteHandle::NoteWrites(const std::vector<uint32_t>& tables) {
@@ -520,7 +530,7 @@ void SqliteHandle::NoteWrites(const std::vector<uint32_t>& tables) {
 
 void SqliteHandle::ForgetAfterSchemaMoved() {
   schema_moved_ = false;
-  answers_.clear();
+  DropKeptAnswers();
   ForgetCompiled();
 }
 
@@ -543,6 +553,7 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
           ++kept_answers_used_;
           return std::make_shared<StaticRecordSet>(answer.rows);
         }
+        kept_values_ -= ValuesOf(*answer.rows);
         answers_.erase(kept);
       }
     }
@@ -562,7 +573,7 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
     if (compiled.statements.size() == 1 && compiled.statements.front().only_table_writes)
       NoteWrites(compiled.statements.front().writes);
     else
-      answers_.clear();
+      DropKeptAnswers();
   } else if (keep && !offset_known_) {
     // The version the rows are kept under is learnt before they are read: a
     // commit elsewhere in between only makes them look older than they are.
@@ -577,7 +588,11 @@ RecordSetPtr SqliteHandle::RunText(std::string_view tsql, bool read_only) {
     unsigned int file = 0;
     sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &file);
     CheckKeptAnswers(static_cast<uint32_t>(file) - version_offset_);
-    if (answers_.size() >= kAnswerLimit) answers_.clear();
+    // Answers asked once (an export's entries of each order) would else pile
+    // up: past the bounds, every kept answer goes and keeping starts again.
+    const size_t values = ValuesOf(*table);
+    if (answers_.size() >= kAnswerLimit || kept_values_ + values > kAnswerValues) DropKeptAnswers();
+    kept_values_ += values;
     answers_.insert_or_assign(std::string(tsql),
                               KeptAnswer{table, compiled.statements.front().reads, write_tick_});
   }
@@ -589,7 +604,7 @@ RecordSetPtr SqliteHandle::Run(std::string_view tsql) { return RunText(tsql, fal
 
 int32_t SqliteHandle::RunEach(std::string_view tsql,
                               const std::function<void(const StatementOutcome&)>& each) {
-  answers_.clear();  // any of them may write
+  DropKeptAnswers();  // any of them may write
   offset_known_ = false;
   const std::vector<ShapeValue>* values = nullptr;
   CompiledText& compiled = CompileText(tsql, false, values);

@@ -101,7 +101,7 @@ class SqliteHandle {
   // Whether answers are kept (the default). Off, every query runs.
   void set_keep_answers(bool on) {
     keep_answers_ = on;
-    answers_.clear();
+    DropKeptAnswers();
   }
   // The number of queries answered from kept rows (for tests and benchmarks).
   size_t kept_answers_used() const { return kept_answers_used_; }
@@ -176,6 +176,8 @@ class SqliteHandle {
   // read (`others` differs) or this handle's change count moved without a
   // noted write; then makes `others` theirs.
   void CheckKeptAnswers(uint32_t others);
+  void DropKeptAnswers();
+  static size_t ValuesOf(const RecordTable& table);
   // Marks the tables of a write as written now, so answers that read them go.
   void NoteWrites(const std::vector<uint32_t>& tables);
   // After SQLite compiled a statement again by itself: drops every kept answer
@@ -206,6 +208,7 @@ class SqliteHandle {
   int64_t accounted_changes_ = 0;  // this handle's change count as of its last noted write
   uint32_t version_offset_ = 0;    // file's own data version minus others' version
   bool offset_known_ = false;      // false after a statement that may have committed
+  size_t kept_values_ = 0;  // in all kept answers
   size_t kept_answers_used_ = 0;
   std::unordered_map<std::string, uint32_t> table_ids_;  // by lower-case name
   std::vector<uint64_t> table_written_at_;               // write_tick_ of each table's last write
