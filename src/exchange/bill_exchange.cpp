@@ -6,6 +6,7 @@
 #include "frame/filter_condition.h"
 #include "frame/front_door.h"
 #include "frame/gateway.h"
+#include "frame/key_mapping.h"
 #include "frame/messages.h"
 #include "frame/outside/system_services.h"
 #include "frame/timestamp_text.h"
@@ -43,7 +44,13 @@ bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int3
     OpenErpConnection(connection_);
     strMaxTimeStamp = MaxTimestamp();
     RecordSetPtr page = SelectPage(strTimeStamp, lPerCount);
-    ValueVectorPtr documents = page ? BuildDocuments(*page) : ValueVector::Create();
+    ValueVectorPtr documents;
+    {
+      // The page's documents are only written out: a key record named by many
+      // is held once.
+      const KeyRecordSharing sharing;
+      documents = page ? BuildDocuments(*page) : ValueVector::Create();
+    }
     if (page) page->Close();
     connection_->CloseConn();
     return WriteXMLDocument(documents, strXML, SchemaPath(), RootName(), strError);

@@ -1,6 +1,7 @@
 #include "frame/key_mapping.h"
 
 #include <optional>
+#include <unordered_map>
 
 #include "frame/gateway.h"
 #include "frame/sql_text.h"
@@ -48,7 +49,26 @@ int32_t IdOf(const Variant& value) {
   }
 }
 
+// The key records made in the KeyRecordSharing scope of this thread, by
+// kind and row; null outside a scope.
+using SharedRecords = std::unordered_map<uint64_t, ValueDictionaryPtr>;
+thread_local SharedRecords* shared_records = nullptr;
+constexpr size_t kSharedLimit = 4096;
+
+uint64_t RowKey(Kind kind, int32_t id) {
+  return (static_cast<uint64_t>(kind) << 32) | static_cast<uint32_t>(id);
+}
+
 }  // namespace
+
+KeyRecordSharing::KeyRecordSharing() : outer_(shared_records) {
+  shared_records = new SharedRecords();
+}
+
+KeyRecordSharing::~KeyRecordSharing() {
+  delete shared_records;
+  shared_records = static_cast<SharedRecords*>(outer_);
+}
 
 void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
                     std::string_view kind) {
@@ -61,11 +81,26 @@ void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_na
   OpenErpConnection(connection);
   RecordSetPtr rs = connection->GetAnyRecordSet(KeyStatement(*k) + std::to_string(id));
   if (rs->Eof()) return;
+  Variant number = rs->Fields("FNumber");
+  Variant name = rs->Fields("FName");
+  Variant uuid = rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID");
+  ValueDictionaryPtr* shared = nullptr;
+  if (shared_records) {
+    if (shared_records->size() >= kSharedLimit) shared_records->clear();
+    shared = &(*shared_records)[RowKey(*k, id)];
+    const ValueDictionaryPtr& last = *shared;
+    if (last && last->Count() == 3 && last->Value("Number") == number &&
+        last->Value("Name") == name && last->Value("UUID") == uuid) {
+      parent.SetValue(key_name, Variant(last));
+      return;
+    }
+  }
   auto key = ValueDictionary::Create();
   key->Reserve(3);  // a page holds thousands of key records
-  key->SetValue("Number", rs->Fields("FNumber"));
-  key->SetValue("Name", rs->Fields("FName"));
-  key->SetValue("UUID", rs->Fields(*k == Kind::StockPlace ? "FUUID" : "UUID"));
+  key->SetValue("Number", std::move(number));
+  key->SetValue("Name", std::move(name));
+  key->SetValue("UUID", std::move(uuid));
+  if (shared) *shared = key;
   parent.SetValue(key_name, Variant(key));
 }
 

@@ -24,8 +24,26 @@
 
 namespace corvane {
 
+// While one lives on a thread, PutBaseDataKey hands out one dictionary for
+// every reference to a row whose lookup answers the same values: a page of
+// thousands of documents that name the same few customers and items holds
+// each key record once. For documents that are only written out, never
+// changed, once built. An inner scope shares among its own records only.
+class KeyRecordSharing {
+ public:
+  KeyRecordSharing();
+  ~KeyRecordSharing();
+  KeyRecordSharing(const KeyRecordSharing&) = delete;
+  KeyRecordSharing& operator=(const KeyRecordSharing&) = delete;
+
+ private:
+  void* outer_;  // the scope this one is inside, restored when it ends
+};
+
 // Writes the key record of base-data row `id` of `kind` into `parent` under
-// `key_name`. ID 0, an unknown kind or no such row write nothing.
+// `key_name`. ID 0, an unknown kind or no such row write nothing. The row is
+// read on every call; within a KeyRecordSharing scope, a record whose values
+// are those of the last record made for the same row is that record itself.
 void PutBaseDataKey(ValueDictionary& parent, int32_t id, std::string_view key_name,
                     std::string_view kind);
 
