@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev sqlite3
+  unixodbc-dev odbcinst tdsodbc  # SQL Server accounts through ODBC (FreeTDS's driver)
+  libsqliteodbc                  # tests: the ODBC backend over SQLite's ODBC driver
   libxml2-dev libxml2-utils xsltproc jq
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev

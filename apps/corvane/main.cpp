@@ -16,6 +16,7 @@
 // file that cannot be used) and 130 when Ctrl-C interrupted an export; its
 // errors go to standard error as "<command>: <message>".
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -39,6 +40,8 @@
 #include "frame/outside/system_services.h"
 #include "frame/schema_folder.h"
 #include "frame/version.h"
+#include "platform/db/conn_string.h"
+#include "platform/db/odbc_handle.h"
 #include "platform/platform_components.h"
 #include "platform/win/login_props.h"
 #include "platform/win/registry_file.h"
@@ -122,6 +125,23 @@ int SelfCheck() {
   if (fallback != schema_folder) std::cout << "  fallback:        " << Described(fallback) << "\n";
   std::cout << "resource folder:   " << Described(platform::ResourceFolder()) << "\n";
   int failures = ShowTranslations(std::cout);
+  // SQL Server accounts are reached through ODBC: the drivers the driver
+  // manager knows, and whether the one SQL Server providers use loads.
+  const std::vector<db::OdbcDriver> drivers = db::InstalledOdbcDrivers();
+  std::cout << "ODBC drivers:      ";
+  for (size_t i = 0; i < drivers.size(); ++i) std::cout << (i ? ", " : "") << drivers[i].name;
+  std::cout << (drivers.empty() ? "none installed\n" : "\n");
+  const std::string configured = db::DefaultOdbcDriver();
+  const auto driver = std::find_if(drivers.begin(), drivers.end(),
+                                   [&](const db::OdbcDriver& d) { return d.name == configured; });
+  std::cout << "  for SQL Server:  " << configured;
+  if (driver == drivers.end()) {
+    std::cout << "  not installed (apt-get install tdsodbc, or set CORVANE_ODBC_DRIVER)\n";
+  } else if (std::string why; !db::OdbcDriverLoads(*driver, why)) {
+    std::cout << "  cannot be loaded: " << why << "\n";
+  } else {
+    std::cout << "  loads (" << driver->library << ")\n";
+  }
   std::cout << "outside components:\n";
   for (const std::string& prog_id : RegisteredProgIds()) {
     try {

@@ -11,7 +11,7 @@
 #include "frame/outside/share_props.h"
 #include "frame/outside/xml_transfer.h"
 #include "frame/outside/system_services.h"
-#include "platform/db/sqlite_connection.h"
+#include "platform/db/account_connection_component.h"
 #include "platform/erp/app_connection.h"
 #include "platform/erp/bill_package_reader.h"
 #include "platform/erp/bill_save_service.h"
@@ -29,7 +29,7 @@
 namespace corvane::platform {
 
 void RegisterPlatformComponents() {
-  RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::SqliteConnection>(); });
+  RegisterProgId(kConnectionProgId, [] { return std::make_shared<db::ConnectionComponent>(); });
   RegisterProgId(kBillPackageProgId, [] { return std::make_shared<erp::BillPackageReader>(); });
   RegisterProgId(kBillSaveProgId, [] { return std::make_shared<erp::BillSaveService>(); });
   RegisterProgId(kListUpdateProgId, [] { return std::make_shared<erp::ListUpdateService>(); });
