@@ -48,6 +48,15 @@ BEGIN
   SELECT RAISE(ABORT, 'The row version counter cannot be deleted.');
 END;
 
+-- Row versions handed out to a writer that has not committed them yet. The account's own writers
+-- are serialised and commit a version before a reader can see any higher one, so the table stays
+-- empty; a tool that hands versions out ahead of its commit records them here, and readers that
+-- page by row version (through ODBC, as on SQL Server with MIN_ACTIVE_ROWVERSION()) stop below
+-- the lowest.
+CREATE TABLE t_RowVersionHeld (
+  FVersion INTEGER NOT NULL PRIMARY KEY
+);
+
 -- ---------------------------------------------------------------------------------------------
 -- Base data
 -- ---------------------------------------------------------------------------------------------

@@ -87,10 +87,14 @@ bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, int32_t iBi
     OpenErpConnection(connection_);
     const std::string kind = std::to_string(kind_code_);
 
+    // Read first: what is below it now is committed for good (Empty on the
+    // embedded account, where the statements stay as they are).
+    const Variant floor = connection_->ActiveRowVersionFloor();
     RecordSetPtr max = connection_->GetAnyRecordSet(
         std::string("SELECT MAX(FTimeStamp) as FMT FROM COM_DataChange ") +
         " WHERE FSystemFlag=2 " + " AND FType=" + kind + " and FIfDelete=1  ");
-    strMaxTimeStamp = max->Eof() ? kZeroTimestamp : TimestampToText(max->Fields("FMT"));
+    strMaxTimeStamp = CappedBelowFloor(
+        max->Eof() ? kZeroTimestamp : TimestampToText(max->Fields("FMT")), floor);
     max->Close();
 
     // With a page size the page is the oldest rows above the bound, so none
@@ -98,7 +102,8 @@ bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, int32_t iBi
     const std::string page_sql =
         (lPerCount != 0 ? "SELECT TOP " + std::to_string(lPerCount) : std::string("SELECT ")) +
         " * FROM COM_DataChange " + " WHERE FSystemFlag=1 " + " AND FType=" + kind +
-        " and FIfDelete=1 " + " and " + "(FTimeStamp>" + strTimeStamp + ")" +
+        " and FIfDelete=1 " + " and " + "(FTimeStamp>" + strTimeStamp +
+        BelowFloorCondition("FTimeStamp", floor) + ")" +
         (lPerCount != 0 ? " ORDER BY FTimeStamp" : "");
     RecordSetPtr page = connection_->GetAnyRecordSet(page_sql);
 

@@ -42,6 +42,8 @@ bool BillExchange::Export(std::string& strPropsString, std::string& strXML, int3
     CheckPagingArguments(strTimeStamp, lPerCount);
     CheckFilterCondition(filter_);
     OpenErpConnection(connection_);
+    // Read first: what is below it now is committed for good.
+    row_version_floor_ = connection_->ActiveRowVersionFloor();
     strMaxTimeStamp = MaxTimestamp();
     RecordSetPtr page = SelectPage(strTimeStamp, lPerCount);
     ValueVectorPtr documents;
@@ -79,15 +81,16 @@ bool BillExchange::Import(std::string& strPropsString, const std::string& strXML
 }
 
 std::string BillExchange::PageCondition(const std::string& timestamp) const {
-  return filter_.empty() ? "FOperDate>" + timestamp
-                         : "(FOperDate>" + timestamp + ") AND (" + filter_ + ")";
+  const std::string below = BelowFloorCondition("FOperDate", row_version_floor_);
+  return filter_.empty() ? "FOperDate>" + timestamp + below
+                         : "(FOperDate>" + timestamp + below + ") AND (" + filter_ + ")";
 }
 
 std::string BillExchange::ReadMaxTimestamp(const std::string& sql) {
   RecordSetPtr rs = connection().GetAnyRecordSet(sql);
   const std::string max = rs->Eof() ? kZeroTimestamp : TimestampToText(rs->Fields("FMT"));
   rs->Close();
-  return max;
+  return CappedBelowFloor(max, row_version_floor_);
 }
 
 RecordSetPtr BillExchange::ReadPage(const std::string& sql, std::string& timestamp,

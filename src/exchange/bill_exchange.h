@@ -132,6 +132,9 @@ class BillExchange : public Object {
   void Fail(std::string& strError) noexcept;
 
   std::string filter_;
+  // Export: the connection's active row-version floor, read before the page;
+  // Empty on the embedded account, where the statements stay as they are.
+  Variant row_version_floor_;
   bool check_by_uuid_ = false;
   bool add_new_only_ = false;
   bool progress_wanted_ = false;

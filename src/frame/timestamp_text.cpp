@@ -43,4 +43,23 @@ bool TimestampLess(std::string_view a, std::string_view b) {
   return false;
 }
 
+std::string BelowFloorCondition(std::string_view column, const Variant& floor) {
+  if (floor.IsEmpty() || floor.IsNull()) return {};
+  return " AND " + std::string(column) + "<" + TimestampToText(floor);
+}
+
+std::string CappedBelowFloor(const std::string& max_text, const Variant& floor) {
+  if (floor.IsEmpty() || floor.IsNull() || floor.type() != VarType::Bytes) return max_text;
+  const std::string floor_text = TimestampToText(floor);
+  if (TimestampLess(max_text, floor_text)) return max_text;
+  Bytes below = floor.AsBytes();
+  // One less, as a big-endian number; a floor of zero leaves no version below.
+  if (std::all_of(below.begin(), below.end(), [](uint8_t b) { return b == 0; }))
+    return kZeroTimestamp;
+  for (auto it = below.rbegin(); it != below.rend(); ++it) {
+    if ((*it)-- != 0) break;
+  }
+  return TimestampToText(Variant(below));
+}
+
 }  // namespace corvane

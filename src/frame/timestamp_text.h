@@ -29,4 +29,13 @@ bool IsTimestampText(std::string_view text);
 // of TimestampToText, compared as numbers whatever their length.
 bool TimestampLess(std::string_view a, std::string_view b);
 
+// Paging below the active row-version floor (IConnection::ActiveRowVersionFloor):
+// the rows of transactions still open come in a later call, never never.
+// " AND <column><0x...", or "" when `floor` is Empty.
+std::string BelowFloorCondition(std::string_view column, const Variant& floor);
+// The timestamp text `max_text` kept below `floor`: the version just under
+// the floor when `max_text` reaches it; `max_text` itself when `floor` is
+// Empty or above it.
+std::string CappedBelowFloor(const std::string& max_text, const Variant& floor);
+
 }  // namespace corvane

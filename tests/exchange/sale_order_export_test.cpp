@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -10,6 +11,7 @@
 #include "frame/gateway.h"
 #include "frame/outside/object_factory.h"
 #include "frame/schema_folder.h"
+#include "platform/db/odbc_handle.h"
 #include "support/demo_account.h"
 #include "support/exchange_fixture.h"
 #include "support/faulty_connection.h"
@@ -55,6 +57,55 @@ TEST_F(SaleOrderExportTest, PagingWalkReturnsEveryOrderOnceInTimestampOrder) {
     ASSERT_LT(++pages, 100);
   }
   EXPECT_EQ(seen, Column("SELECT FBillNo FROM SEOrder WHERE FInterID <> 0 ORDER BY FOperDate"));
+}
+
+// Through ODBC a page stops below the lowest row version a writer still holds
+// uncommitted (SQL Server's MIN_ACTIVE_ROWVERSION(); on SQLite, a version in
+// t_RowVersionHeld): an order committed above it comes in a later call, once
+// the writer is done, instead of moving the cursor past the held version for
+// good. On the embedded account, whose writers are serialised, the statements
+// are as they were and the order comes at once.
+TEST_F(SaleOrderExportTest, ThroughOdbcAPageStopsBelowARowVersionStillHeldOpen) {
+  const std::vector<db::OdbcDriver> drivers = db::InstalledOdbcDrivers();
+  if (std::none_of(drivers.begin(), drivers.end(),
+                   [](const db::OdbcDriver& d) { return d.name == "SQLite3"; }))
+    GTEST_SKIP() << "the SQLite3 ODBC driver (libsqliteodbc) is not installed";
+  const std::string odbc_props =
+      "ConnectString={Provider=MSDASQL;Driver=SQLite3;Database=" + account_.path() +
+      "};UserID=16394;";
+  auto export_from = [&](const std::string& props, std::string timestamp) {
+    clsSaleOrder order;
+    return Export(order, 0, std::move(timestamp), props);
+  };
+  const Page all = export_from(odbc_props, "");
+  ASSERT_TRUE(all.ok) << all.error;
+  EXPECT_EQ(all.bill_numbers.size(), 25u);
+
+  // A writer takes the next row version and holds it open; meanwhile an
+  // order is changed and committed above it.
+  Sql("UPDATE t_RowVersionCounter SET FLast = FLast + 1 WHERE FID = 1");
+  const long long held = std::stoll(One("SELECT FLast FROM t_RowVersionCounter WHERE FID = 1"));
+  Sql("INSERT INTO t_RowVersionHeld (FVersion) VALUES (" + std::to_string(held) + ")");
+  const std::string changed = all.bill_numbers.front();
+  Sql("UPDATE SEOrder SET FFetchAdd = 'moved' WHERE FBillNo = '" + changed + "'");
+
+  const Page held_back = export_from(odbc_props, all.timestamp);
+  ASSERT_TRUE(held_back.ok) << held_back.error;
+  EXPECT_TRUE(held_back.bill_numbers.empty());
+  char below[32];
+  std::snprintf(below, sizeof below, "0x%016llX", held - 1);
+  EXPECT_EQ(held_back.max_timestamp, below);  // never at or past the held version
+
+  // The embedded account does not hold back: its writers are serialised.
+  const Page embedded = export_from(account_.PropsString(), all.timestamp);
+  ASSERT_TRUE(embedded.ok) << embedded.error;
+  EXPECT_EQ(embedded.bill_numbers, std::vector<std::string>{changed});
+
+  Sql("DELETE FROM t_RowVersionHeld");  // the writer is done
+  const Page later = export_from(odbc_props, all.timestamp);
+  ASSERT_TRUE(later.ok) << later.error;
+  EXPECT_EQ(later.bill_numbers, std::vector<std::string>{changed});
+  db::OdbcPool::CloseIdle();
 }
 
 TEST_F(SaleOrderExportTest, TimestampsOfThePageAndTheTable) {

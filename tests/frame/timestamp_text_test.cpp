@@ -35,5 +35,30 @@ TEST(IsTimestampText, OnlyHexLiteralsOfAtMostEightBytes) {
   }
 }
 
+// The reported maximum stays under the active row-version floor: one less,
+// as a big-endian number, borrowing across bytes; no floor leaves it alone.
+TEST(CappedBelowFloor, TheVersionJustUnderTheFloorWhenTheMaximumReachesIt) {
+  const auto bytes = [](std::initializer_list<uint8_t> b) { return Variant(Bytes(b)); };
+  struct Case {
+    std::string max;
+    Variant floor;
+    std::string capped;
+  };
+  const Case cases[] = {
+      {"0x0000000000000105", Variant(), "0x0000000000000105"},
+      {"0x0000000000000105", bytes({0, 0, 0, 0, 0, 0, 1, 0}), "0x00000000000000FF"},
+      {"0x0000000000000100", bytes({0, 0, 0, 0, 0, 0, 1, 0}), "0x00000000000000FF"},
+      {"0x00000000000000FE", bytes({0, 0, 0, 0, 0, 0, 1, 0}), "0x00000000000000FE"},
+      {"0x0000000000000001", bytes({0, 0, 0, 0, 0, 0, 0, 0}), "0x0000000000000000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.max);
+    EXPECT_EQ(CappedBelowFloor(c.max, c.floor), c.capped);
+  }
+  EXPECT_EQ(BelowFloorCondition("FOperDate", Variant()), "");
+  EXPECT_EQ(BelowFloorCondition("FOperDate", bytes({0, 0, 0, 0, 0, 0, 1, 0})),
+            " AND FOperDate<0x0000000000000100");
+}
+
 }  // namespace
 }  // namespace corvane

@@ -180,11 +180,13 @@ class ExchangeTest : public DemoAccountTest {
 
   std::string SchemaFile() const { return SchemaFileOf(root_); }
 
-  // One Export call on the fixture's account from `timestamp`.
-  Page Export(BillExchange& cls, int32_t per_count, std::string timestamp) {
+  // One Export call on the fixture's account from `timestamp` (through the
+  // property string `props` when given).
+  Page Export(BillExchange& cls, int32_t per_count, std::string timestamp,
+              std::string props = {}) {
     Page p;
     p.timestamp = std::move(timestamp);
-    std::string props = account_.PropsString();
+    if (props.empty()) props = account_.PropsString();
     p.ok = cls.Export(props, p.xml, per_count, p.timestamp, p.max_timestamp, p.error);
     if (p.ok) {
       std::string error;

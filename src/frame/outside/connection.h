@@ -111,6 +111,13 @@ class IConnection : public virtual Object {
   virtual int32_t RunBatch(std::string_view sql,
                            const std::function<void(const StatementOutcome&)>& each) = 0;
 
+  // The lowest row version that a transaction still open on the database may
+  // yet commit (SQL Server's MIN_ACTIVE_ROWVERSION()), as Bytes: a page read
+  // now that went past it could miss rows that commit later under lower
+  // versions. Empty where every row version a reader can see was handed out
+  // in commit order (the embedded account, whose writers are serialised).
+  virtual Variant ActiveRowVersionFloor() { return Variant(); }
+
   // Closes the database connection; the object stays usable and opens again
   // on the next statement.
   virtual void CloseConn() = 0;

@@ -56,6 +56,8 @@ int32_t ConnectionComponent::RunBatch(std::string_view sql,
   return Backend().RunBatch(sql, each);
 }
 
+Variant ConnectionComponent::ActiveRowVersionFloor() { return Backend().ActiveRowVersionFloor(); }
+
 void ConnectionComponent::CloseConn() {
   if (backend_) backend_->CloseConn();
 }

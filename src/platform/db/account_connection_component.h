@@ -23,6 +23,7 @@ class ConnectionComponent : public IConnection {
   RecordSetPtr QueryReadOnly(std::string_view sql) override;
   int32_t RunBatch(std::string_view sql,
                    const std::function<void(const StatementOutcome&)>& each) override;
+  Variant ActiveRowVersionFloor() override;
   void CloseConn() override;
 
  private:

@@ -50,6 +50,10 @@ int32_t OdbcConnection::RunBatch(std::string_view sql,
   return OnHandle([&](OdbcHandle& h) { return h.RunEach(sql, each); });
 }
 
+Variant OdbcConnection::ActiveRowVersionFloor() {
+  return OnHandle([&](OdbcHandle& h) { return h.ActiveRowVersionFloor(); });
+}
+
 bool OdbcConnection::IsSqlite() { return Handle().sqlite(); }
 
 void OdbcConnection::CloseConn() {

@@ -29,6 +29,7 @@ class OdbcConnection : public IConnection {
   RecordSetPtr QueryReadOnly(std::string_view sql) override;
   int32_t RunBatch(std::string_view sql,
                    const std::function<void(const StatementOutcome&)>& each) override;
+  Variant ActiveRowVersionFloor() override;
   void CloseConn() override;
 
   // Whether the data source is SQLite (connects first when needed).

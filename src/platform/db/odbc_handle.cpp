@@ -477,6 +477,17 @@ int32_t OdbcHandle::RunEach(std::string_view tsql,
   return ran;
 }
 
+Variant OdbcHandle::ActiveRowVersionFloor() {
+  if (!sqlite_) return Run("SELECT MIN_ACTIVE_ROWVERSION()")->Fields(0);
+  const bool holds =
+      CLng(Run("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='t_RowVersionHeld'")
+               ->Fields(0)) > 0;
+  return Run(std::string("SELECT ROWVERSION_BLOB(MIN(v)) FROM (SELECT FLast + 1 AS v FROM "
+                         "t_RowVersionCounter WHERE FID = 1") +
+             (holds ? " UNION ALL SELECT FVersion FROM t_RowVersionHeld" : "") + ")")
+      ->Fields(0);
+}
+
 void OdbcHandle::RollBackOpenTransaction() {
   if (sqlite_) {
     try {

@@ -47,6 +47,11 @@ class OdbcHandle {
   RecordSetPtr RunReadOnly(std::string_view tsql);
   int32_t RunEach(std::string_view tsql, const std::function<void(const StatementOutcome&)>& each);
 
+  // IConnection::ActiveRowVersionFloor: SQL Server's MIN_ACTIVE_ROWVERSION();
+  // on SQLite, the version after the last one handed out, or the lowest one
+  // a writer holds uncommitted (t_RowVersionHeld) when that is lower.
+  Variant ActiveRowVersionFloor();
+
   // Whether the data source is SQLite (statements are translated).
   bool sqlite() const { return sqlite_; }
   // Whether the driver reported the connection lost.
