@@ -43,6 +43,8 @@ file(GLOB corvane_schemas CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/schema/*.xsd)
 file(GLOB corvane_translations CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.po)
 install(FILES ${corvane_schemas} DESTINATION ${CORVANE_INSTALL_DATADIR}/SCHEMA)
 install(FILES ${corvane_translations} DESTINATION ${CORVANE_INSTALL_DATADIR}/resources)
+# The account schema for SQL Server, for sqlcmd.
+install(FILES ${PROJECT_SOURCE_DIR}/erpdb/schema_sqlserver.sql DESTINATION ${CORVANE_INSTALL_DATADIR})
 
 # The registry file names the installation folder under the prefix given at
 # install time ("cmake --install --prefix"), so it is written then. The
@@ -91,7 +93,9 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, libxml2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, libxml2, libodbc2")
+# SQL Server accounts need an ODBC driver: FreeTDS's unless another is configured.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tdsodbc")
 file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "/etc/corvane/registry.ini\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
 include(CPack)
