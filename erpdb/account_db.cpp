@@ -13,6 +13,11 @@ constexpr std::string_view kSchemaSql =
 #include "erpdb/schema_sql.inc"
     ;
 
+// erpdb/schema_sqlserver.sql, the same way.
+constexpr std::string_view kSqlServerSchemaSql =
+#include "erpdb/schema_sqlserver_sql.inc"
+    ;
+
 // Runs `sql`; on failure returns sqlite's message, on success an empty string.
 std::string Exec(sqlite3* db, const char* sql) {
   char* message = nullptr;
@@ -26,6 +31,8 @@ std::string Exec(sqlite3* db, const char* sql) {
 }  // namespace
 
 std::string_view SchemaSql() { return kSchemaSql; }
+
+std::string_view SqlServerSchemaSql() { return kSqlServerSchemaSql; }
 
 void CreateAccountSchema(sqlite3* db) {
   if (db == nullptr) {

@@ -29,6 +29,10 @@ namespace corvane::erpdb {
 // The account schema script, as it stands in erpdb/schema.sql.
 std::string_view SchemaSql();
 
+// The account schema for SQL Server, as it stands in erpdb/schema_sqlserver.sql: T-SQL batches
+// separated by lines that hold only GO.
+std::string_view SqlServerSchemaSql();
+
 // Creates the account schema with its starting rows in the empty database `db`.
 void CreateAccountSchema(sqlite3* db);
 

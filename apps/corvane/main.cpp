@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "apps/corvane/account_fill.h"
 #include "apps/corvane/account_options.h"
 #include "apps/corvane/call_command.h"
 #include "apps/corvane/command_failure.h"
@@ -197,13 +198,24 @@ int ErpSql(const AccountOptions& account, const std::string& sql) {
   }
 }
 
-int ErpInit(const std::string& path, const erpdb::DemoOptions& options) {
+// A new embedded account at `path`, or, with a property string instead, the
+// account it names (through ODBC: a SQL Server database, empty or holding the
+// account schema alone).
+int ErpInit(const std::string& path, const std::string& props, const erpdb::DemoOptions& options) {
+  if (path.empty() == props.empty()) {
+    std::cerr << "erp init: give either --db PATH (a new embedded account) or --props (an empty "
+                 "account database through its connection string)\n";
+    return 2;
+  }
   try {
     const auto start = std::chrono::steady_clock::now();
-    const erpdb::DemoSummary summary = erpdb::CreateDemoAccount(path, options);
+    const erpdb::DemoSummary summary = path.empty()
+                                           ? cli::FillAccountThroughConnection(props, options)
+                                           : erpdb::CreateDemoAccount(path, options);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::cout << "created " << path << " in " << cli::Seconds(seconds) << "\n";
+    std::cout << (path.empty() ? "filled the account" : "created " + path) << " in "
+              << cli::Seconds(seconds) << "\n";
     std::cout << erpdb::DescribeSummary(summary);
     return 0;
   } catch (...) {
@@ -283,9 +295,12 @@ int main(int argc, char** argv) {
   erp->require_subcommand(1);
 
   auto* init = erp->add_subcommand("init", "Create a demo account database");
-  std::string init_db;
+  std::string init_db, init_props;
   corvane::erpdb::DemoOptions demo;
-  init->add_option("--db", init_db, "The database file to create (must not exist)")->required();
+  init->add_option("--db", init_db, "The database file to create (must not exist)");
+  init->add_option("--props", init_props,
+                   "Instead: fill the empty account of this property string (SQL Server through "
+                   "ODBC); the account schema is made when the database has none");
   init->add_option("--orders", demo.orders, "Sales orders")
       ->check(corvane::cli::CountFromZero())
       ->capture_default_str();
@@ -341,7 +356,7 @@ int main(int argc, char** argv) {
   if (!*selfcheck) WarnOfRefusedTranslation(std::cerr);
   try {
     if (*selfcheck) return SelfCheck();
-    if (*init) return ErpInit(init_db, demo);
+    if (*init) return ErpInit(init_db, init_props, demo);
     if (*check) return ErpCheck(check_db);
     if (*call) return corvane::cli::RunCall(call_options, std::cin, std::cout, std::cerr);
     if (*export_cmd) return corvane::cli::RunExport(export_options, std::cout, std::cerr);

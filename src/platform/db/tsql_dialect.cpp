@@ -355,6 +355,21 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
     return call("INSTR", {&haystack, &needle});
   }
   if (name == "CONVERT" && args.size() == 2) return CastTo(args[0], args[1]);
+  if (name == "CONVERT" && args.size() == 3) {
+    // A date in one of the canonical styles (ODBC 20/120, 21/121, ISO 23) is
+    // text in the form the account stores: the style changes nothing here.
+    std::vector<const Token*> style;
+    for (const Token& tok : args[2])
+      if (IsSig(tok)) style.push_back(&tok);
+    static constexpr std::string_view kCanonical[] = {"20", "120", "21", "121", "23"};
+    const bool canonical = style.size() == 1 && IsDigits(*style[0]) &&
+                           std::find(std::begin(kCanonical), std::end(kCanonical),
+                                     style[0]->text) != std::end(kCanonical);
+    const size_t first = IsSig(args[0][0]) ? 0 : NextSig(args[0], 0);
+    const std::string type = first < args[0].size() ? Upper(args[0][first].text) : std::string();
+    if (canonical && (type == "DATETIME" || type == "SMALLDATETIME" || type == "DATETIME2"))
+      return CastTo(args[0], args[1]);
+  }
   if (name == "CAST" && args.size() == 1) {
     const Tokens& a = args[0];
     for (size_t j = a.size(); j-- > 0;) {

@@ -89,6 +89,9 @@ TEST(TsqlDialect, RewritesLiteralsNamesAndFunctions) {
       {"CONVERT and CAST with sizes",
        "SELECT CONVERT(decimal(28, 10), a), CAST(b AS varchar(MAX)), CONVERT(nvarchar ( 40 ), c)",
        "SELECT CAST(a AS NUMERIC), CAST(b AS TEXT), CAST(c AS TEXT)"},
+      {"a date in a canonical style is the stored text",
+       "SELECT CONVERT(DATETIME, '2024-05-14 10:00:00', 120), CONVERT(datetime, d, 23)",
+       "SELECT ('2024-05-14 10:00:00'), (d)"},
   });
 }
 
