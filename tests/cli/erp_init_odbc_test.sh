@@ -4,7 +4,8 @@
 # driver. Every table ends as "erp init --db" makes it with the same options,
 # the bill heads and the change log in the same row-version order; the
 # account passes "erp check"; an account that already holds data is refused,
-# and so is a command that names no account or two.
+# and so is a command that names no account or two. selfcheck shows the
+# ODBC drivers.
 #   erp_init_odbc_test.sh CORVANE_CLI EXTENSION_FILE
 cli=$1
 ext=${2%.so}
@@ -48,4 +49,12 @@ expect "the filled account passes every check" 0 '^bill numbers: ok$' "$cli" erp
 expect "an account that holds data is refused" 2 'already holds base data or documents' \
   "$cli" erp init --props "$props" $options
 expect "an account is named once" 2 'give either --db PATH' "$cli" erp init $options
+
+# selfcheck: the drivers unixODBC knows, and whether the one for SQL Server loads.
+env CORVANE_ODBC_DRIVER=SQLite3 "$cli" selfcheck >"$work/self" 2>&1
+check "selfcheck lists the ODBC drivers" grep -q '^ODBC drivers: .*SQLite3' "$work/self"
+check "and loads the configured one" grep -q '^  for SQL Server:  SQLite3  loads (' "$work/self"
+env CORVANE_ODBC_DRIVER=NoSuchDriver "$cli" selfcheck >"$work/self" 2>&1
+check "or says it is not installed" grep -q '^  for SQL Server:  NoSuchDriver  not installed' \
+  "$work/self"
 finish
