@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/db/column_kind.h"
 #include "platform/db/static_record_set.h"
 #include "platform/db/tsql_dialect.h"
 #include "platform/db/tsql_lexer.h"
@@ -89,21 +90,20 @@ std::string Utf8Of(const SQLWCHAR* p, size_t n) {
   return out;
 }
 
-// How a column's values are read, from its declared type name (as the
-// SQLite backend types them) and, where the name says nothing, its SQL type.
+// How a column's values are read: by its declared type name, as the SQLite
+// backend types them, and where the name says nothing, by its SQL type.
 enum class Kind { Integer, Boolean, Real, Text, DateTime, Bytes };
 
 Kind KindOf(const std::string& type_name, SQLSMALLINT sql_type) {
-  const std::string t = UCase(type_name);
-  auto has = [&](const char* s) { return t.find(s) != std::string::npos; };
-  if (has("TIMESTAMP") && !has("DATE")) return Kind::Bytes;  // SQL Server's rowversion
-  if (has("ROWVERSION") || has("BINARY") || has("BLOB") || has("IMAGE")) return Kind::Bytes;
-  if (has("DATE") || has("TIME")) return Kind::DateTime;
-  if (t == "BIT") return Kind::Boolean;
-  if (has("INT")) return Kind::Integer;
-  if (has("CHAR") || has("TEXT") || has("CLOB") || has("UNIQUEIDENTIFIER")) return Kind::Text;
-  if (has("REAL") || has("FLOA") || has("DOUB") || has("DEC") || has("NUMERIC") || has("MONEY"))
-    return Kind::Real;
+  switch (KindOfDeclaredType(type_name)) {
+    case ColumnKind::Blob: return Kind::Bytes;
+    case ColumnKind::DateTime: return Kind::DateTime;
+    case ColumnKind::Boolean: return Kind::Boolean;
+    case ColumnKind::Integer: return Kind::Integer;
+    case ColumnKind::Text: return Kind::Text;
+    case ColumnKind::Real: return Kind::Real;
+    case ColumnKind::ByStorage: break;
+  }
   switch (sql_type) {
     case SQL_BINARY:
     case SQL_VARBINARY:

@@ -49,21 +49,6 @@ bool IsRepeatableFunction(std::string_view name) {
 
 using Kind = ColumnKind;
 
-Kind KindOfDeclaredType(const char* declared) {
-  if (!declared) return Kind::ByStorage;
-  const std::string t = UCase(declared);
-  auto has = [&](const char* s) { return t.find(s) != std::string::npos; };
-  if (has("TIMESTAMP") || has("ROWVERSION") || has("BINARY") || has("BLOB") || has("IMAGE"))
-    return Kind::Blob;
-  if (has("DATE") || has("TIME")) return Kind::DateTime;
-  if (t == "BIT") return Kind::Boolean;
-  if (has("INT")) return Kind::Integer;
-  if (has("CHAR") || has("TEXT") || has("CLOB") || has("UNIQUEIDENTIFIER")) return Kind::Text;
-  if (has("REAL") || has("FLOA") || has("DOUB") || has("DEC") || has("NUMERIC") || has("MONEY"))
-    return Kind::Real;
-  return Kind::ByStorage;
-}
-
 Variant IntegerValue(sqlite3_int64 n) {
   if (n >= INT32_MIN && n <= INT32_MAX) return Variant(static_cast<int32_t>(n));
   return Variant(static_cast<double>(n));
@@ -322,7 +307,8 @@ void SqliteHandle::Prepare(Compiled& c, size_t values, std::string_view tsql) {
   for (int col = 0; col < columns; ++col) {
     const char* name = sqlite3_column_name(stmt, col);
     c.names[col] = name ? name : "";
-    c.kinds[col] = KindOfDeclaredType(sqlite3_column_decltype(stmt, col));
+    const char* declared = sqlite3_column_decltype(stmt, col);
+    c.kinds[col] = KindOfDeclaredType(declared ? declared : "");
   }
   c.query = columns > 0 && IsQueryText(c.sql) && sqlite3_stmt_readonly(stmt);
   c.repeatable = access.repeatable;

@@ -48,6 +48,7 @@
 #include <vector>
 
 #include "frame/outside/connection.h"
+#include "platform/db/column_kind.h"
 #include "platform/db/conn_string.h"
 #include "platform/db/record_filter.h"  // Row
 #include "platform/db/static_record_set.h"  // RecordTable
@@ -58,8 +59,6 @@ struct sqlite3_stmt;
 
 namespace corvane::db {
 
-// How a column's values are typed, from its declared type.
-enum class ColumnKind : uint8_t { ByStorage, Integer, Boolean, Real, Text, DateTime, Blob };
 
 class SqliteHandle {
  public:
