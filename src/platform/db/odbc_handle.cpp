@@ -174,21 +174,34 @@ std::string SqliteExtensionPath() {
   return folder + "corvane_sqlite.so";
 }
 
-enum class TransactionWord { None, Begin, Commit, Rollback };
-
-TransactionWord TransactionWordOf(std::string_view sql) {
-  const std::string word = FirstWord(sql);
-  if (word == "BEGIN") {
-    // BEGIN TRAN[SACTION], with SQLite's IMMEDIATE/DEFERRED/EXCLUSIVE; not BEGIN ... END blocks.
-    const std::string text = UCase(sql);
-    return text.find("TRAN") != std::string::npos ? TransactionWord::Begin : TransactionWord::None;
-  }
-  if (word == "COMMIT") return TransactionWord::Commit;
-  if (word == "ROLLBACK") return TransactionWord::Rollback;
-  return TransactionWord::None;
-}
 
 }  // namespace
+
+TransactionStatement TransactionStatementOf(std::string_view sql) {
+  std::vector<Lexeme> lexemes;
+  LexTsql(sql, lexemes);
+  std::vector<std::string> words;
+  for (const Lexeme& l : lexemes) {
+    if (!IsSignificant(l.kind)) continue;
+    if (l.kind == TsqlKind::kSemicolon) continue;
+    if (l.kind != TsqlKind::kWord) return TransactionStatement::None;
+    words.push_back(UCase(sql.substr(l.begin, l.end - l.begin)));
+  }
+  auto is_tran = [](const std::string& w) { return w == "TRAN" || w == "TRANSACTION"; };
+  if (words.empty()) return TransactionStatement::None;
+  if (words[0] == "BEGIN") {
+    size_t i = 1;
+    if (i < words.size() && (words[i] == "IMMEDIATE" || words[i] == "DEFERRED" || words[i] == "EXCLUSIVE"))
+      ++i;
+    return i + 1 == words.size() && is_tran(words[i]) ? TransactionStatement::Begin : TransactionStatement::None;
+  }
+  if (words[0] == "COMMIT" || words[0] == "ROLLBACK") {
+    if (words.size() > 2 || (words.size() == 2 && !is_tran(words[1]) && words[1] != "WORK"))
+      return TransactionStatement::None;
+    return words[0] == "COMMIT" ? TransactionStatement::Commit : TransactionStatement::Rollback;
+  }
+  return TransactionStatement::None;
+}
 
 struct OdbcHandle::Handles {
   SQLHDBC dbc = SQL_NULL_HDBC;
@@ -246,8 +259,8 @@ void OdbcHandle::RunOne(const std::string& sql, std::string_view tsql, Statement
   // A server takes the transaction statements through the ODBC calls, so
   // that the driver knows the state.
   if (!sqlite_) {
-    const TransactionWord word = TransactionWordOf(sql);
-    if (word == TransactionWord::Begin) {
+    const TransactionStatement word = TransactionStatementOf(sql);
+    if (word == TransactionStatement::Begin) {
       // Serializable: the checks a save makes inside its transaction hold
       // until it commits, as with the embedded account's single writer.
       SQLSetConnectAttr(h_->dbc, SQL_ATTR_TXN_ISOLATION,
@@ -258,12 +271,12 @@ void OdbcHandle::RunOne(const std::string& sql, std::string_view tsql, Statement
       in_transaction_ = true;
       return;
     }
-    if (word == TransactionWord::Commit || word == TransactionWord::Rollback) {
+    if (word == TransactionStatement::Commit || word == TransactionStatement::Rollback) {
       if (!in_transaction_)
         throw RuntimeError(err::kStatementFailed, kSource,
                            "No transaction is open in statement: " + std::string(tsql));
       const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, h_->dbc,
-                                      word == TransactionWord::Commit ? SQL_COMMIT : SQL_ROLLBACK);
+                                      word == TransactionStatement::Commit ? SQL_COMMIT : SQL_ROLLBACK);
       in_transaction_ = false;
       SQLSetConnectAttr(h_->dbc, SQL_ATTR_AUTOCOMMIT,
                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);

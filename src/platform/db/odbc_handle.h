@@ -83,6 +83,13 @@ class OdbcPool {
   static void CloseIdle();
 };
 
+// The transaction statement a text is, when it is one alone: BEGIN
+// [IMMEDIATE | DEFERRED | EXCLUSIVE] TRAN[SACTION], COMMIT or ROLLBACK
+// [TRAN[SACTION] | WORK], ";" allowed. A server takes those through the ODBC
+// calls; a text that holds anything more goes to it as it is.
+enum class TransactionStatement { None, Begin, Commit, Rollback };
+TransactionStatement TransactionStatementOf(std::string_view sql);
+
 // An ODBC driver the driver manager knows (odbcinst.ini).
 struct OdbcDriver {
   std::string name;

@@ -45,6 +45,33 @@ TEST(OdbcSettings, TheProvidersKeysBecomeTheDriversKeywords) {
   EXPECT_THROW(ParseOdbcSettings("Provider=MSDASQL;UID=sa"), RuntimeError);
 }
 
+// On a server, a transaction statement alone goes through the ODBC calls; a
+// batch that merely starts with one goes to the server whole.
+TEST(OdbcHandle, OnlyATransactionStatementAloneIsTakenAsOne) {
+  using T = TransactionStatement;
+  struct Case {
+    const char* sql;
+    T is;
+  };
+  const Case cases[] = {
+      {"BEGIN TRANSACTION", T::Begin},
+      {" begin immediate tran ;", T::Begin},
+      {"COMMIT", T::Commit},
+      {"commit transaction;", T::Commit},
+      {"ROLLBACK WORK", T::Rollback},
+      {"BEGIN TRANSACTION INSERT INTO t VALUES (1) COMMIT", T::None},
+      {"BEGIN TRANSACTION; INSERT INTO t VALUES (1)", T::None},
+      {"BEGIN SELECT 1 END", T::None},
+      {"COMMIT; COMMIT", T::None},
+      {"ROLLBACK TRANSACTION save1", T::None},
+      {"-- BEGIN TRANSACTION", T::None},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    EXPECT_EQ(TransactionStatementOf(c.sql), c.is);
+  }
+}
+
 // A connection that cannot be made fails the statement with what failed,
 // and never with the password; the next statement tries again.
 TEST(OdbcConnection, AConnectionThatCannotBeMadeSaysWhyWithoutThePassword) {
