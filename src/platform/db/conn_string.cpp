@@ -191,8 +191,19 @@ OdbcSettings ParseOdbcSettings(std::string_view conn_string) {
 
 std::string Redacted(std::string text, std::string_view password) {
   if (password.empty()) return text;
-  for (size_t at = 0; (at = text.find(password, at)) != std::string::npos; at += 3)
-    text.replace(at, password.size(), "***");
+  // A password of a few letters is found in ordinary words ("x" in "exist"):
+  // it is taken out only where a connection string would hold it, after "="
+  // or an opening brace or quote.
+  const bool anywhere = password.size() >= 4;
+  for (size_t at = 0; (at = text.find(password, at)) != std::string::npos;) {
+    const char before = at > 0 ? text[at - 1] : '\0';
+    if (anywhere || before == '=' || before == '{' || before == '\'' || before == '"') {
+      text.replace(at, password.size(), "***");
+      at += 3;
+    } else {
+      at += 1;
+    }
+  }
   return text;
 }
 

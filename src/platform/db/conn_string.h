@@ -54,7 +54,9 @@ std::string DefaultOdbcDriver();
 // driver, raises a RuntimeError that says so (without the password).
 OdbcSettings ParseOdbcSettings(std::string_view conn_string);
 
-// `text` with every occurrence of `password` replaced by "***".
+// `text` with `password` replaced by "***": everywhere, or for a password of
+// fewer than 4 characters, where a connection string would hold it (after
+// "=", "{" or a quote).
 std::string Redacted(std::string text, std::string_view password);
 
 }  // namespace corvane::db

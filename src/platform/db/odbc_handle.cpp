@@ -42,7 +42,7 @@ SQLHENV Environment() {
 
 // The SQLSTATEs and messages of a handle's diagnostics, "[08001] ...; [...] ...".
 std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle, std::string* first_state = nullptr) {
-  std::string text;
+  std::string text, last;
   for (SQLSMALLINT i = 1;; ++i) {
     SQLCHAR state[6] = {};
     SQLCHAR message[1024] = {};
@@ -52,9 +52,12 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle, std::string* first_s
         SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length);
     if (!SQL_SUCCEEDED(rc)) break;
     if (first_state && first_state->empty()) *first_state = reinterpret_cast<char*>(state);
+    const std::string record = "[" + std::string(reinterpret_cast<char*>(state)) + "] " +
+                               reinterpret_cast<char*>(message);
+    if (record == last) continue;  // drivers repeat a record at times
     if (!text.empty()) text += "; ";
-    text += "[" + std::string(reinterpret_cast<char*>(state)) + "] " +
-            reinterpret_cast<char*>(message);
+    text += record;
+    last = record;
   }
   return text.empty() ? "the driver gave no reason" : text;
 }

@@ -45,6 +45,14 @@ TEST(OdbcSettings, TheProvidersKeysBecomeTheDriversKeywords) {
   EXPECT_THROW(ParseOdbcSettings("Provider=MSDASQL;UID=sa"), RuntimeError);
 }
 
+TEST(OdbcSettings, APasswordIsTakenOutOfATextWithoutGarblingIt) {
+  EXPECT_EQ(Redacted("login failed for sa with S3cret;pw, PWD=S3cret;pw", "S3cret;pw"),
+            "login failed for sa with ***, PWD=***");
+  EXPECT_EQ(Redacted("Server does not exist; PWD=x;UID=sa", "x"),
+            "Server does not exist; PWD=***;UID=sa");
+  EXPECT_EQ(Redacted("nothing to hide", ""), "nothing to hide");
+}
+
 // On a server, a transaction statement alone goes through the ODBC calls; a
 // batch that merely starts with one goes to the server whole.
 TEST(OdbcHandle, OnlyATransactionStatementAloneIsTakenAsOne) {
