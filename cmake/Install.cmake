@@ -29,7 +29,7 @@ string(REGEX REPLACE "/$" "" corvane_prefix_from_pc "${corvane_prefix_from_pc}")
 
 # Libraries and programs; a further library of the project joins the lists.
 set(CORVANE_INSTALL_LIBRARIES corvane)
-set(CORVANE_INSTALL_PROGRAMS corvane_cli)
+set(CORVANE_INSTALL_PROGRAMS corvane_cli corvane_service)
 install(TARGETS ${CORVANE_INSTALL_LIBRARIES} EXPORT CorvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

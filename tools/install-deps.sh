@@ -12,6 +12,7 @@ packages=(
   libsqliteodbc                  # tests: the ODBC backend over SQLite's ODBC driver
   libxml2-dev libxml2-utils xsltproc jq
   libcli11-dev nlohmann-json3-dev
+  libcpp-httplib-dev             # the web service
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev  # run-fuzz.sh: clang 14 and its libFuzzer and sanitizer runtimes
   "$@"

@@ -13,4 +13,12 @@ ValueUtility& ThisThreadValueUtility() {
   return *s.value_utility;
 }
 
+void ForgetCallerState() {
+  ModuleState& s = ThisThreadState();
+  const uint64_t number = s.call_context.number;
+  s.call_context = CallContext{};
+  s.call_context.number = number;
+  s.message_language.clear();
+}
+
 }  // namespace corvane

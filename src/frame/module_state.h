@@ -38,6 +38,12 @@ struct ModuleState {
 // This thread's module state.
 ModuleState& ThisThreadState();
 
+// Forgets what the last caller on this thread left behind (its property
+// string and pairs, its message language), for a host whose worker threads
+// serve one caller after another. What belongs to the machine stays (the
+// schema folder, the helpers); the count of property strings goes on.
+void ForgetCallerState();
+
 // This thread's ValueUtility, created on first use and kept for the thread.
 ValueUtility& ThisThreadValueUtility();
 

@@ -27,7 +27,16 @@ void InitialiseLocked(Store& s) {
   if (const char* env = std::getenv(kLoginPropsEnvironment)) s.props = env;
 }
 
+// The calling thread's own login property string, while a ThreadLoginProps lives.
+thread_local std::optional<std::string> thread_props;
+
 }  // namespace
+
+ThreadLoginProps::ThreadLoginProps(std::string props) : outer_(std::move(thread_props)) {
+  thread_props = std::move(props);
+}
+
+ThreadLoginProps::~ThreadLoginProps() { thread_props = std::move(outer_); }
 
 void SetLoginPropsString(std::optional<std::string> props) {
   Store& s = TheStore();
@@ -37,6 +46,9 @@ void SetLoginPropsString(std::optional<std::string> props) {
 }
 
 Variant LoginProps::GetProperty(int32_t& process_id, std::string& name) {
+  if (thread_props && process_id == static_cast<int32_t>(::getpid()) &&
+      EqualsIgnoreCase(name, "PropsString"))
+    return Variant(*thread_props);
   Store& s = TheStore();
   std::lock_guard lock(s.mutex);
   InitialiseLocked(s);

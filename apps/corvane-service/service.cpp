@@ -1,0 +1,349 @@
+#include "apps/corvane-service/service.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
+
+#include "frame/module_state.h"
+#include "platform/win/login_props.h"
+#include "server/dispatch.h"
+#include "server/registration.h"
+#include "values/run_time_error.h"
+
+namespace corvane::service {
+namespace {
+
+using json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+// A request the service refuses before anything runs: its status and why.
+struct Refusal {
+  int status;
+  std::string why;
+};
+
+void Answer(httplib::Response& res, int status, const json& body) {
+  res.status = status;
+  res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
+}
+
+Variant FromJson(const json& j, const std::string& name) {
+  switch (j.type()) {
+    case json::value_t::null: return Variant::Null();
+    case json::value_t::boolean: return Variant(j.get<bool>());
+    case json::value_t::string: return Variant(j.get<std::string>());
+    case json::value_t::number_integer:
+    case json::value_t::number_unsigned: {
+      const double d = j.get<double>();
+      if (d >= std::numeric_limits<int32_t>::min() && d <= std::numeric_limits<int32_t>::max())
+        return Variant(static_cast<int32_t>(j.get<int64_t>()));
+      return Variant(d);
+    }
+    case json::value_t::number_float: return Variant(j.get<double>());
+    default:
+      throw Refusal{400, "\"" + name + "\" must be a string, a number, true, false or null"};
+  }
+}
+
+json ToJson(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty:
+    case VarType::Null: return nullptr;
+    case VarType::Boolean: return v.AsBool();
+    case VarType::Integer:
+    case VarType::Long: return CLng(v);
+    case VarType::Double: return CDbl(v);
+    default: break;
+  }
+  try {
+    return CStr(v);
+  } catch (const RuntimeError&) {
+    return v.TypeName();  // an object: its type, as an automation client shows it
+  }
+}
+
+// The argument errors of late binding, which are the caller's: 4xx.
+bool IsCallersMistake(int32_t number) {
+  return number == err::kTypeMismatch || number == err::kInvalidUseOfNull ||
+         number == err::kNoSuchMember || number == server::kNamedArgumentNotFound ||
+         number == server::kArgumentNotOptional || number == server::kWrongNumberOfArguments ||
+         number == server::kWriteOnlyProperty || number == err::kOverflow;
+}
+
+json MembersOf(const server::IDispatchObject& object) {
+  json members = json::array();
+  for (const server::MemberInfo& m : object.Members()) {
+    json params = json::array();
+    for (const server::ParamInfo& p : m.params)
+      params.push_back({{"name", p.name},
+                        {"type", server::DispTypeName(p.type)},
+                        {"byRef", p.by_ref},
+                        {"optional", p.optional}});
+    members.push_back({{"name", m.name},
+                       {"dispid", m.dispid},
+                       {"kind", m.kind == server::MemberKind::Method ? "method" : "propertyPut"},
+                       {"result", server::DispTypeName(m.result)},
+                       {"args", params}});
+  }
+  json events = json::array();
+  for (const server::EventInfo& e : object.Events()) {
+    json params = json::array();
+    for (const server::ParamInfo& p : e.params)
+      params.push_back({{"name", p.name}, {"type", server::DispTypeName(p.type)}});
+    events.push_back({{"name", e.name}, {"dispid", e.dispid}, {"args", params}});
+  }
+  return {{"members", members}, {"events", events}};
+}
+
+std::string PrometheusLabel(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool IsLoopback(const std::string& address) {
+  return address == "localhost" || address == "::1" || address.rfind("127.", 0) == 0;
+}
+
+bool SameToken(const std::string& a, const std::string& b) {
+  // Every byte of the longer is looked at, whatever matched before.
+  const size_t n = std::max(a.size(), b.size());
+  unsigned char diff = a.size() == b.size() ? 0 : 1;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+    const unsigned char y = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+    diff |= static_cast<unsigned char>(x ^ y);
+  }
+  return diff == 0 && n > 0;
+}
+
+Service::Service(ServiceOptions options, std::ostream* log)
+    : options_(std::move(options)),
+      log_(log),
+      server_(std::make_unique<httplib::Server>()),
+      turns_(std::max(options_.max_concurrent, 1)) {}
+
+Service::~Service() { Stop(); }
+
+bool Service::Start(std::string& error) {
+  if (!IsLoopback(options_.address) && options_.token.empty()) {
+    error = "listening on " + options_.address +
+            " (not loopback) needs an API token (--token or CORVANE_SERVICE_TOKEN)";
+    return false;
+  }
+  // Workers beyond the limit of calls reach the handler and answer 503 (or
+  // wait their turn) instead of queueing unseen in the socket.
+  const size_t workers = static_cast<size_t>(std::max(options_.max_concurrent, 1)) + 4;
+  server_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+  server_->set_payload_max_length(options_.max_body_bytes);
+  server_->set_read_timeout(options_.read_timeout_s, 0);
+  server_->set_write_timeout(options_.write_timeout_s, 0);
+  Routes();
+  port_ = options_.port == 0 ? server_->bind_to_any_port(options_.address)
+                             : (server_->bind_to_port(options_.address, options_.port)
+                                    ? options_.port
+                                    : -1);
+  if (port_ <= 0) {
+    error = "cannot listen on " + options_.address + ":" + std::to_string(options_.port);
+    return false;
+  }
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  return true;
+}
+
+void Service::Stop() {
+  if (!thread_.joinable()) return;
+  server_->stop();
+  thread_.join();
+}
+
+void Service::Record(const std::string& prog_id, const std::string& member, bool failed,
+                     double seconds) {
+  std::lock_guard lock(metrics_mutex_);
+  Metric& m = metrics_[{prog_id, member}];
+  ++m.requests;
+  if (failed) ++m.failures;
+  m.seconds += seconds;
+}
+
+std::string Service::Metrics() {
+  std::ostringstream out;
+  std::lock_guard lock(metrics_mutex_);
+  out << "# HELP corvane_requests_total Calls of a member of a public class.\n"
+         "# TYPE corvane_requests_total counter\n";
+  auto labels = [](const std::pair<std::string, std::string>& key) {
+    return "{class=\"" + PrometheusLabel(key.first) + "\",member=\"" + PrometheusLabel(key.second) +
+           "\"}";
+  };
+  for (const auto& [key, m] : metrics_) out << "corvane_requests_total" << labels(key) << " " << m.requests << "\n";
+  out << "# HELP corvane_failures_total Calls that answered False or failed.\n"
+         "# TYPE corvane_failures_total counter\n";
+  for (const auto& [key, m] : metrics_) out << "corvane_failures_total" << labels(key) << " " << m.failures << "\n";
+  out << "# HELP corvane_request_seconds Time the calls took.\n"
+         "# TYPE corvane_request_seconds summary\n";
+  for (const auto& [key, m] : metrics_) {
+    out << "corvane_request_seconds_sum" << labels(key) << " " << m.seconds << "\n";
+    out << "corvane_request_seconds_count" << labels(key) << " " << m.requests << "\n";
+  }
+  return out.str();
+}
+
+void Service::Routes() {
+  auto authorised = [this](const httplib::Request& req) {
+    if (options_.token.empty()) return true;
+    const std::string header = req.get_header_value("Authorization");
+    const std::string prefix = "Bearer ";
+    return header.rfind(prefix, 0) == 0 && SameToken(header.substr(prefix.size()), options_.token);
+  };
+  auto log = [this](const std::string& method, const std::string& path, const std::string& prog_id,
+                    const std::string& member, int status, const json& result, double seconds) {
+    if (!log_) return;
+    json line = {{"method", method}, {"path", path},     {"progId", prog_id},
+                 {"member", member}, {"status", status}, {"result", result},
+                 {"ms", static_cast<int64_t>(seconds * 1000.0 + 0.5)}};
+    std::lock_guard lock(log_mutex_);
+    *log_ << line.dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
+  };
+
+  server_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    if (!res.body.empty()) return;
+    const std::string why = res.status == 413   ? "the request body is larger than the limit"
+                            : res.status == 404 ? "no such resource"
+                                                : "HTTP status " + std::to_string(res.status);
+    Answer(res, res.status, {{"error", why}});
+  });
+
+  server_->Get("/healthz", [](const httplib::Request&, httplib::Response& res) {
+    Answer(res, 200, {{"status", "ok"}});
+  });
+
+  server_->Get("/metrics", [this, authorised](const httplib::Request& req, httplib::Response& res) {
+    if (!authorised(req)) return Answer(res, 401, {{"error", "a valid API token is required"}});
+    res.set_content(Metrics(), "text/plain; version=0.0.4");
+  });
+
+  server_->Get("/v1/classes", [authorised](const httplib::Request& req, httplib::Response& res) {
+    if (!authorised(req)) return Answer(res, 401, {{"error", "a valid API token is required"}});
+    json classes = json::array();
+    for (const std::string& prog_id : server::PublicProgIds()) {
+      try {
+        const server::DispatchPtr object = server::CreateDispatchObject(prog_id);
+        json entry = MembersOf(*object);
+        entry["progId"] = prog_id;
+        classes.push_back(entry);
+      } catch (const RuntimeError& e) {
+        classes.push_back({{"progId", prog_id}, {"error", e.description()}});
+      }
+    }
+    Answer(res, 200, {{"classes", classes}});
+  });
+
+  server_->Post(R"(/v1/([^/]+)/([^/]+))", [this, authorised, log](const httplib::Request& req,
+                                                                  httplib::Response& res) {
+    const Clock::time_point start = Clock::now();
+    const std::string prog_id = req.matches[1];
+    const std::string member = req.matches[2];
+    json result = nullptr;
+    bool failed = true;
+    try {
+      if (!authorised(req)) throw Refusal{401, "a valid API token is required"};
+      json body;
+      try {
+        body = req.body.empty() ? json::object() : json::parse(req.body);
+      } catch (const json::exception& e) {
+        throw Refusal{400, std::string("the body is not JSON: ") + e.what()};
+      }
+      if (!body.is_object()) throw Refusal{400, "the body must be a JSON object"};
+      for (const auto& [key, value] : body.items())
+        if (key != "options" && key != "args")
+          throw Refusal{400, "unknown key \"" + key + "\" (options, args)"};
+      const json options = body.value("options", json::object());
+      const json args = body.value("args", json::object());
+      if (!options.is_object() || !args.is_object())
+        throw Refusal{400, "\"options\" and \"args\" must be JSON objects"};
+      const std::vector<std::string> known = server::PublicProgIds();
+      if (std::none_of(known.begin(), known.end(),
+                       [&](const std::string& p) { return EqualsIgnoreCase(p, prog_id); }))
+        throw Refusal{404, "no public class has the ProgID \"" + prog_id + "\""};
+      for (const auto& [name, value] : options.items())
+        if (EqualsIgnoreCase(name, "Filter") && !options_.allow_filter)
+          throw Refusal{403, "the Filter option is raw SQL and this service does not allow it "
+                             "(--allow-filter)"};
+
+      // The call holds one of the turns for as long as it runs.
+      if (!turns_.try_acquire_for(std::chrono::milliseconds(options_.queue_wait_ms)))
+        throw Refusal{503, "every worker is busy; try again"};
+      struct Release {
+        std::counting_semaphore<1 << 16>& turns;
+        ~Release() {
+          turns.release();
+          ForgetCallerState();
+        }
+      } release{turns_};
+      ForgetCallerState();
+      std::optional<platform::ThreadLoginProps> language;
+      const std::string lang = UCase(req.get_header_value("X-Corvane-Language"));
+      if (!lang.empty()) {
+        if (lang != "CHS" && lang != "ENG" && lang != "CHT")
+          throw Refusal{400, "X-Corvane-Language: CHS, ENG or CHT, not \"" + lang + "\""};
+        language.emplace("LANGUAGE=" + lang + ";");
+      }
+
+      server::DispatchPtr object = server::CreateDispatchObject(prog_id);
+      const server::MemberInfo* info = object->FindMember(member);
+      if (!info || info->kind != server::MemberKind::Method)
+        throw Refusal{404, prog_id + " has no method \"" + member + "\""};
+      json events = json::array();
+      object->Advise([&events](int32_t, const std::string& name, const std::vector<Variant>& values) {
+        json event_args = json::array();
+        for (const Variant& v : values) event_args.push_back(ToJson(v));
+        events.push_back({{"name", name}, {"args", event_args}});
+      });
+      std::vector<server::NamedArgument> named;
+      std::vector<Variant> all;
+      Variant answer;
+      try {
+        for (const auto& [name, value] : options.items())
+          object->PutProperty(name, FromJson(value, name));
+        for (const auto& [name, value] : args.items()) named.push_back({name, FromJson(value, name)});
+        answer = object->InvokeNamed(info->name, server::InvokeKind::Method, named, &all);
+      } catch (const RuntimeError& e) {
+        if (IsCallersMistake(e.number()))
+          throw Refusal{400, e.description() + " (" + std::to_string(e.number()) + ")"};
+        throw;
+      }
+      json out_args = json::object();
+      for (size_t i = 0; i < info->params.size() && i < all.size(); ++i)
+        out_args[info->params[i].name] = ToJson(all[i]);
+      result = ToJson(answer);
+      failed = answer.type() == VarType::Boolean && !answer.AsBool();
+      Answer(res, 200, {{"result", result}, {"args", out_args}, {"events", events}});
+    } catch (const Refusal& r) {
+      Answer(res, r.status, {{"error", r.why}});
+    } catch (const RuntimeError& e) {
+      Answer(res, 500, {{"error", e.description()}, {"number", e.number()}});
+    } catch (const std::exception& e) {
+      Answer(res, 500, {{"error", e.what()}});
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (res.status < 400 || res.status >= 500) Record(prog_id, member, failed || res.status >= 500, seconds);
+    log("POST", req.path, prog_id, member, res.status, result, seconds);
+  });
+}
+
+}  // namespace corvane::service
