@@ -258,92 +258,164 @@ void Service::Routes() {
     const Clock::time_point start = Clock::now();
     const std::string prog_id = req.matches[1];
     const std::string member = req.matches[2];
-    json result = nullptr;
-    bool failed = true;
+    const bool stream = req.get_header_value("Accept").find("text/event-stream") != std::string::npos;
+    Call call;
     try {
       if (!authorised(req)) throw Refusal{401, "a valid API token is required"};
-      json body;
-      try {
-        body = req.body.empty() ? json::object() : json::parse(req.body);
-      } catch (const json::exception& e) {
-        throw Refusal{400, std::string("the body is not JSON: ") + e.what()};
-      }
-      if (!body.is_object()) throw Refusal{400, "the body must be a JSON object"};
-      for (const auto& [key, value] : body.items())
-        if (key != "options" && key != "args")
-          throw Refusal{400, "unknown key \"" + key + "\" (options, args)"};
-      const json options = body.value("options", json::object());
-      const json args = body.value("args", json::object());
-      if (!options.is_object() || !args.is_object())
-        throw Refusal{400, "\"options\" and \"args\" must be JSON objects"};
-      const std::vector<std::string> known = server::PublicProgIds();
-      if (std::none_of(known.begin(), known.end(),
-                       [&](const std::string& p) { return EqualsIgnoreCase(p, prog_id); }))
-        throw Refusal{404, "no public class has the ProgID \"" + prog_id + "\""};
-      for (const auto& [name, value] : options.items())
-        if (EqualsIgnoreCase(name, "Filter") && !options_.allow_filter)
-          throw Refusal{403, "the Filter option is raw SQL and this service does not allow it "
-                             "(--allow-filter)"};
-
+      call = Prepare(req, prog_id);
       // The call holds one of the turns for as long as it runs.
       if (!turns_.try_acquire_for(std::chrono::milliseconds(options_.queue_wait_ms)))
         throw Refusal{503, "every worker is busy; try again"};
-      struct Release {
-        std::counting_semaphore<1 << 16>& turns;
-        ~Release() {
-          turns.release();
-          ForgetCallerState();
-        }
-      } release{turns_};
-      ForgetCallerState();
-      std::optional<platform::ThreadLoginProps> language;
-      const std::string lang = UCase(req.get_header_value("X-Corvane-Language"));
-      if (!lang.empty()) {
-        if (lang != "CHS" && lang != "ENG" && lang != "CHT")
-          throw Refusal{400, "X-Corvane-Language: CHS, ENG or CHT, not \"" + lang + "\""};
-        language.emplace("LANGUAGE=" + lang + ";");
-      }
-
-      server::DispatchPtr object = server::CreateDispatchObject(prog_id);
-      const server::MemberInfo* info = object->FindMember(member);
-      if (!info || info->kind != server::MemberKind::Method)
-        throw Refusal{404, prog_id + " has no method \"" + member + "\""};
-      json events = json::array();
-      object->Advise([&events](int32_t, const std::string& name, const std::vector<Variant>& values) {
-        json event_args = json::array();
-        for (const Variant& v : values) event_args.push_back(ToJson(v));
-        events.push_back({{"name", name}, {"args", event_args}});
-      });
-      std::vector<server::NamedArgument> named;
-      std::vector<Variant> all;
-      Variant answer;
-      try {
-        for (const auto& [name, value] : options.items())
-          object->PutProperty(name, FromJson(value, name));
-        for (const auto& [name, value] : args.items()) named.push_back({name, FromJson(value, name)});
-        answer = object->InvokeNamed(info->name, server::InvokeKind::Method, named, &all);
-      } catch (const RuntimeError& e) {
-        if (IsCallersMistake(e.number()))
-          throw Refusal{400, e.description() + " (" + std::to_string(e.number()) + ")"};
-        throw;
-      }
-      json out_args = json::object();
-      for (size_t i = 0; i < info->params.size() && i < all.size(); ++i)
-        out_args[info->params[i].name] = ToJson(all[i]);
-      result = ToJson(answer);
-      failed = answer.type() == VarType::Boolean && !answer.AsBool();
-      Answer(res, 200, {{"result", result}, {"args", out_args}, {"events", events}});
     } catch (const Refusal& r) {
       Answer(res, r.status, {{"error", r.why}});
-    } catch (const RuntimeError& e) {
-      Answer(res, 500, {{"error", e.description()}, {"number", e.number()}});
-    } catch (const std::exception& e) {
-      Answer(res, 500, {{"error", e.what()}});
+      log("POST", req.path, prog_id, member, res.status, nullptr,
+          std::chrono::duration<double>(Clock::now() - start).count());
+      return;
     }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (res.status < 400 || res.status >= 500) Record(prog_id, member, failed || res.status >= 500, seconds);
-    log("POST", req.path, prog_id, member, res.status, result, seconds);
+    if (!stream) {
+      const Outcome outcome = Run(call, prog_id, member, nullptr);
+      turns_.release();
+      Answer(res, outcome.status, outcome.body);
+      const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      if (outcome.ran) Record(prog_id, member, outcome.failed, seconds);
+      log("POST", req.path, prog_id, member, outcome.status, outcome.body.value("result", json()),
+          seconds);
+      return;
+    }
+    // Server-sent events: each Progress as it is raised, then the answer.
+    res.set_chunked_content_provider(
+        "text/event-stream",
+        [this, call, prog_id, member, start, log, path = req.path](size_t, httplib::DataSink& sink) {
+          auto send = [&sink](const std::string& event, const json& data) {
+            const std::string text = "event: " + event + "\ndata: " +
+                                     data.dump(-1, ' ', false, json::error_handler_t::replace) +
+                                     "\n\n";
+            return sink.write(text.data(), text.size());
+          };
+          const Outcome outcome = Run(call, prog_id, member, [&](const json& event) {
+            send(event.value("name", "event"), event);
+          });
+          send(outcome.status == 200 ? "result" : "error", outcome.body);
+          sink.done();
+          const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+          if (outcome.ran) Record(prog_id, member, outcome.failed, seconds);
+          log("POST", path, prog_id, member, outcome.status, outcome.body.value("result", json()),
+              seconds);
+          return true;
+        },
+        [this](bool) { turns_.release(); });
   });
+}
+
+Service::Call Service::Prepare(const httplib::Request& req, const std::string& prog_id) const {
+  Call call;
+  json body;
+  try {
+    body = req.body.empty() ? json::object() : json::parse(req.body);
+  } catch (const json::exception& e) {
+    throw Refusal{400, std::string("the body is not JSON: ") + e.what()};
+  }
+  if (!body.is_object()) throw Refusal{400, "the body must be a JSON object"};
+  for (const auto& [key, value] : body.items())
+    if (key != "options" && key != "args")
+      throw Refusal{400, "unknown key \"" + key + "\" (options, args)"};
+  call.options = body.value("options", json::object());
+  call.args = body.value("args", json::object());
+  if (!call.options.is_object() || !call.args.is_object())
+    throw Refusal{400, "\"options\" and \"args\" must be JSON objects"};
+  const std::vector<std::string> known = server::PublicProgIds();
+  if (std::none_of(known.begin(), known.end(),
+                   [&](const std::string& p) { return EqualsIgnoreCase(p, prog_id); }))
+    throw Refusal{404, "no public class has the ProgID \"" + prog_id + "\""};
+  // The member tables of a class never change: one object of each class
+  // answers for them (they may be read from any thread).
+  static std::mutex prototypes_mutex;
+  static std::map<std::string, server::DispatchPtr> prototypes;
+  server::DispatchPtr prototype;
+  {
+    std::lock_guard lock(prototypes_mutex);
+    server::DispatchPtr& p = prototypes[UCase(prog_id)];
+    if (!p) p = server::CreateDispatchObject(prog_id);
+    prototype = p;
+  }
+  const server::MemberInfo* info = prototype->FindMember(req.matches[2].str());
+  if (!info || info->kind != server::MemberKind::Method)
+    throw Refusal{404, prog_id + " has no method \"" + req.matches[2].str() + "\""};
+  for (const auto& [name, value] : call.args.items())
+    if (std::none_of(info->params.begin(), info->params.end(),
+                     [&](const server::ParamInfo& p) { return EqualsIgnoreCase(p.name, name); }))
+      throw Refusal{400, "Named argument not found: " + info->name + " has no argument \"" + name +
+                             "\""};
+  for (const auto& [name, value] : call.options.items())
+    if (EqualsIgnoreCase(name, "Filter") && !options_.allow_filter)
+      throw Refusal{403, "the Filter option is raw SQL and this service does not allow it "
+                         "(--allow-filter)"};
+  call.language = UCase(req.get_header_value("X-Corvane-Language"));
+  if (!call.language.empty() && call.language != "CHS" && call.language != "ENG" &&
+      call.language != "CHT")
+    throw Refusal{400, "X-Corvane-Language: CHS, ENG or CHT, not \"" + call.language + "\""};
+  return call;
+}
+
+Service::Outcome Service::Run(const Call& call, const std::string& prog_id,
+                              const std::string& member,
+                              const std::function<void(const json&)>& on_event) const {
+  // Nothing of the caller before stays on this worker thread, nor of this one after.
+  ForgetCallerState();
+  struct Forget {
+    ~Forget() { ForgetCallerState(); }
+  } forget;
+  Outcome outcome;
+  try {
+    std::optional<platform::ThreadLoginProps> language;
+    if (!call.language.empty()) language.emplace("LANGUAGE=" + call.language + ";");
+    server::DispatchPtr object = server::CreateDispatchObject(prog_id);
+    const server::MemberInfo* info = object->FindMember(member);
+    if (!info || info->kind != server::MemberKind::Method)
+      throw Refusal{404, prog_id + " has no method \"" + member + "\""};
+    json events = json::array();
+    object->Advise([&](int32_t, const std::string& name, const std::vector<Variant>& values) {
+      json event_args = json::array();
+      for (const Variant& v : values) event_args.push_back(ToJson(v));
+      json event = {{"name", name}, {"args", event_args}};
+      if (on_event) on_event(event);
+      events.push_back(std::move(event));
+    });
+    std::vector<server::NamedArgument> named;
+    std::vector<Variant> all;
+    Variant answer;
+    try {
+      for (const auto& [name, value] : call.options.items())
+        object->PutProperty(name, FromJson(value, name));
+      for (const auto& [name, value] : call.args.items())
+        named.push_back({name, FromJson(value, name)});
+      outcome.ran = true;
+      answer = object->InvokeNamed(info->name, server::InvokeKind::Method, named, &all);
+    } catch (const RuntimeError& e) {
+      if (IsCallersMistake(e.number())) {
+        outcome.ran = false;
+        throw Refusal{400, e.description() + " (" + std::to_string(e.number()) + ")"};
+      }
+      throw;
+    }
+    json out_args = json::object();
+    for (size_t i = 0; i < info->params.size() && i < all.size(); ++i)
+      out_args[info->params[i].name] = ToJson(all[i]);
+    outcome.failed = answer.type() == VarType::Boolean && !answer.AsBool();
+    outcome.body = {{"result", ToJson(answer)}, {"args", out_args}, {"events", events}};
+  } catch (const Refusal& r) {
+    outcome.status = r.status;
+    outcome.body = {{"error", r.why}};
+  } catch (const RuntimeError& e) {
+    outcome.status = 500;
+    outcome.failed = true;
+    outcome.body = {{"error", e.description()}, {"number", e.number()}};
+  } catch (const std::exception& e) {
+    outcome.status = 500;
+    outcome.failed = true;
+    outcome.body = {{"error", e.what()}};
+  }
+  return outcome;
 }
 
 }  // namespace corvane::service

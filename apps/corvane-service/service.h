@@ -4,6 +4,9 @@
 //   POST /v1/{ProgID}/{Method}   {"options": {...}, "args": {...}}
 //        -> {"result": ..., "args": {every argument after the call},
 //            "events": [{"name": "Progress", "args": [...]}, ...]}
+//        With "Accept: text/event-stream", the answer is server-sent events:
+//        "event: Progress" with each event as it is raised, then "event:
+//        result" (or "event: error") with the answer above.
 //   GET  /v1/classes             the ProgIDs with their members, arguments, DISPIDs
 //   GET  /healthz                {"status": "ok"}
 //   GET  /metrics                requests, failures and latency per class and member
@@ -34,8 +37,11 @@
 #include <string>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 namespace httplib {
 class Server;
+struct Request;
 }
 
 namespace corvane::service {
@@ -73,7 +79,25 @@ class Service {
     uint64_t requests = 0, failures = 0;
     double seconds = 0;
   };
+  // A call as the request asks for it, checked.
+  struct Call {
+    nlohmann::json options, args;
+    std::string language;
+  };
+  // What a call answered: its status and JSON body; whether it ran, and
+  // whether it failed (False or an error).
+  struct Outcome {
+    int status = 200;
+    nlohmann::json body;
+    bool ran = false;
+    bool failed = false;
+  };
   void Routes();
+  // Reads and checks the request; raises a refusal (4xx) before anything runs.
+  Call Prepare(const httplib::Request& req, const std::string& prog_id) const;
+  // Runs the call on this worker thread, handing each event to `on_event`.
+  Outcome Run(const Call& call, const std::string& prog_id, const std::string& member,
+              const std::function<void(const nlohmann::json&)>& on_event) const;
   void Record(const std::string& prog_id, const std::string& member, bool failed, double seconds);
   std::string Metrics();
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -34,6 +35,7 @@ class Running {
     EXPECT_TRUE(started_) << error;
   }
   httplib::Client Client() const { return httplib::Client("127.0.0.1", service_.port()); }
+  void Stop() { service_.Stop(); }
 
  private:
   Service service_;
@@ -203,6 +205,113 @@ TEST(Service, CallsOnOneConnectionKeepNothingOfTheCallBefore) {
               std::string::npos)
         << error;
   }
+}
+
+// A streamed import of many orders, its events read as they come: `first`
+// is called once the first Progress event has arrived, while the import goes
+// on. Answers the whole stream.
+std::string StreamedImport(const Running& running, const DemoAccount& target,
+                           const std::string& xml, const std::function<void()>& first) {
+  httplib::Client client = running.Client();
+  client.set_read_timeout(120, 0);
+  httplib::Request req;
+  req.method = "POST";
+  req.path = "/v1/Corvane.clsSaleOrder/Import";
+  req.headers = {{"Accept", "text/event-stream"}, {"Content-Type", "application/json"}};
+  // Orders without entries are refused; the import goes on past them.
+  req.body = json{{"options", {{"bProgress", true}, {"ImportErrorIgnore", true}}},
+                  {"args", {{"strPropsString", target.PropsString()}, {"strXML", xml}, {"strError", ""}}}}
+                 .dump();
+  std::string stream;
+  bool told = false;
+  req.content_receiver = [&](const char* data, size_t length, uint64_t, uint64_t) {
+    stream.append(data, length);
+    if (!told && stream.find("event: Progress") != std::string::npos) {
+      told = true;
+      first();
+    }
+    return true;
+  };
+  httplib::Response res;
+  httplib::Error error = httplib::Error::Success;
+  EXPECT_TRUE(client.send(req, res, error)) << httplib::to_string(error);
+  EXPECT_EQ(res.status, 200);
+  return stream;
+}
+
+// The orders of a demo account of `orders` orders, as one page of XML.
+std::string AllOrders(const Running& running, const DemoAccount& source) {
+  httplib::Client client = running.Client();
+  auto res = client.Post("/v1/Corvane.clsSaleOrder/Export",
+                         json{{"args", ExportArgs(source, 0)}}.dump(), "application/json");
+  EXPECT_TRUE(res && res->status == 200);
+  return res ? json::parse(res->body)["args"]["strXML"].get<std::string>() : std::string();
+}
+
+// How many of the source's orders an import saves: those with entries.
+std::string SavedOrders(const DemoAccount& source) {
+  return testing::OneOf(source, "SELECT COUNT(DISTINCT FInterID) FROM SEOrderEntry");
+}
+
+erpdb::DemoOptions ManyOrders() {
+  erpdb::DemoOptions o = DemoAccount::Small();
+  o.orders = 200;
+  return o;
+}
+
+// Progress comes as it is raised; a call beyond the limit meanwhile gets 503
+// at once (no wait configured), and the streamed call still ends with its answer.
+TEST(Service, EventsStreamAsTheyComeAndACallBeyondTheLimitGets503) {
+  DemoAccount source(ManyOrders());
+  DemoAccount target(DemoAccount::BaseOnly());
+  ServiceOptions options;
+  options.max_concurrent = 1;
+  options.queue_wait_ms = 0;
+  Running running(options);
+  const std::string xml = AllOrders(running, source);
+  int busy_status = 0;
+  std::string busy_body;
+  const std::string stream = StreamedImport(running, target, xml, [&] {
+    httplib::Client other = running.Client();
+    auto res = other.Get("/healthz");  // not a call: always answered
+    EXPECT_TRUE(res && res->status == 200);
+    auto busy = other.Post("/v1/Corvane.clsSaleOrder/Export",
+                           json{{"args", ExportArgs(source, 1)}}.dump(), "application/json");
+    if (busy) {
+      busy_status = busy->status;
+      busy_body = busy->body;
+    }
+  });
+  EXPECT_EQ(busy_status, 503) << busy_body;
+  EXPECT_NE(busy_body.find("busy"), std::string::npos) << busy_body;
+  size_t progress = 0;
+  for (size_t at = 0; (at = stream.find("event: Progress\n", at)) != std::string::npos; ++at) ++progress;
+  EXPECT_EQ(progress, 200u);
+  const size_t result = stream.find("event: result\ndata: ");
+  ASSERT_NE(result, std::string::npos) << stream.substr(0, 300);
+  const json answer = json::parse(stream.substr(result + 20, stream.find('\n', result + 20) - result - 20));
+  EXPECT_TRUE(answer.contains("args")) << answer.dump();
+  EXPECT_EQ(testing::OneOf(target, "SELECT COUNT(*) FROM SEOrder WHERE FInterID <> 0"),
+            SavedOrders(source));
+}
+
+// Stopping the service lets the call being served finish and answer.
+TEST(Service, AStopLetsTheCallInFlightFinish) {
+  DemoAccount source(ManyOrders());
+  DemoAccount target(DemoAccount::BaseOnly());
+  Running running;
+  const std::string xml = AllOrders(running, source);
+  std::thread stopper;
+  const std::string stream = StreamedImport(running, target, xml, [&] {
+    stopper = std::thread([&] { running.Stop(); });
+  });
+  if (stopper.joinable()) stopper.join();
+  EXPECT_NE(stream.find("event: result\ndata: {\"args\""), std::string::npos)
+      << stream.substr(stream.size() > 300 ? stream.size() - 300 : 0);
+  EXPECT_EQ(testing::OneOf(target, "SELECT COUNT(*) FROM SEOrder WHERE FInterID <> 0"),
+            SavedOrders(source));
+  httplib::Client after = running.Client();
+  EXPECT_FALSE(after.Get("/healthz"));  // no longer listening
 }
 
 // Requests on the worker threads keep nothing of one another: two accounts,
