@@ -102,6 +102,52 @@ TEST(Service, ACallAnswersItsResultItsArgumentsAndItsEvents) {
       << metrics->body;
 }
 
+// Every public class answers through JSON: one method of each, with what its
+// answer must hold.
+TEST(Service, EveryPublicClassAnswersThroughJson) {
+  DemoAccount account;
+  Running running;
+  httplib::Client client = running.Client();
+  const std::string props = account.PropsString();
+  const std::string log = account.dir().File("dts_log.xml");
+  struct Case {
+    std::string path;
+    json body;
+    const char* out;    // the argument that holds the answer's text
+    const char* holds;  // something it must hold
+  };
+  const Case cases[] = {
+      {"/v1/Corvane.clsSaleOrder/Export", {{"args", ExportArgs(account, 2)}}, "strXML", "<BillNo>"},
+      {"/v1/Corvane.clsSaleInvoice/Export", {{"args", ExportArgs(account, 2)}}, "strXML",
+       "<BillNo>"},
+      {"/v1/Corvane.clsStockBill/Export",
+       {{"options", {{"StockBillType", 5}}}, {"args", ExportArgs(account, 2)}}, "strXML",
+       "<BillNo>"},
+      {"/v1/Corvane.clsDataKey/ExportXMLDataKey",
+       {{"args", {{"strPropsString", props}, {"iBillType", 1}, {"strXML", ""}}}}, "strXML",
+       "<UUID>"},
+      {"/v1/Corvane.CStockQuery/Export",
+       {{"args", {{"sDSN", props}, {"sItemNumber", "M0001"}}}}, "sXML", "M0001"},
+      {"/v1/Corvane.COrderTrace/Export",
+       {{"args", {{"sDSN", props}, {"sSaleOrderNo", "SO000001"}}}}, "sXML", "SO000001"},
+      {"/v1/Corvane.DTS/ExportXMLDataForWebService",
+       {{"args",
+         {{"sDSN", props}, {"lBaseType", 0}, {"sFile", ""}, {"sFilter", "SO000001"},
+          {"sLogFile", log}}}},
+       "sXML", "SO000001"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    auto res = client.Post(c.path.c_str(), c.body.dump(), "application/json");
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->status, 200) << res->body;
+    const json answer = json::parse(res->body);
+    EXPECT_EQ(answer["result"], true) << res->body.substr(0, 400);
+    EXPECT_NE(answer["args"].value(c.out, "").find(c.holds), std::string::npos)
+        << res->body.substr(0, 400);
+  }
+}
+
 // What the service refuses runs nothing and says why, in JSON.
 TEST(Service, BadRequestsAre4xxWithAJsonErrorAndRunNothing) {
   DemoAccount account;
