@@ -23,7 +23,7 @@ file(RELATIVE_PATH corvane_data_from_lib /root/${CMAKE_INSTALL_LIBDIR}
 target_compile_definitions(corvane_platform_win PRIVATE
                            CORVANE_DATA_FROM_LIBRARY="${corvane_data_from_lib}")
 file(RELATIVE_PATH corvane_lib_from_bin /root/${CMAKE_INSTALL_BINDIR} /root/${CMAKE_INSTALL_LIBDIR})
-set_target_properties(corvane_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${corvane_lib_from_bin}")
+set_target_properties(corvane_cli corvane_service PROPERTIES INSTALL_RPATH "$ORIGIN/${corvane_lib_from_bin}")
 file(RELATIVE_PATH corvane_prefix_from_pc /root/${CORVANE_INSTALL_PKGCONFIGDIR} /root)
 string(REGEX REPLACE "/$" "" corvane_prefix_from_pc "${corvane_prefix_from_pc}")
 
@@ -43,6 +43,9 @@ file(GLOB corvane_schemas CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/schema/*.xsd)
 file(GLOB corvane_translations CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.po)
 install(FILES ${corvane_schemas} DESTINATION ${CORVANE_INSTALL_DATADIR}/SCHEMA)
 install(FILES ${corvane_translations} DESTINATION ${CORVANE_INSTALL_DATADIR}/resources)
+# The web service's systemd unit.
+install(FILES ${PROJECT_SOURCE_DIR}/apps/corvane-service/corvane-service.service
+        DESTINATION lib/systemd/system)
 # The account schema for SQL Server, for sqlcmd.
 install(FILES ${PROJECT_SOURCE_DIR}/erpdb/schema_sqlserver.sql DESTINATION ${CORVANE_INSTALL_DATADIR})
 
@@ -93,7 +96,7 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, libxml2, libodbc2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, libxml2, libodbc2, libcpp-httplib0.11")
 # SQL Server accounts need an ODBC driver: FreeTDS's unless another is configured.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tdsodbc")
 file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "/etc/corvane/registry.ini\n")
