@@ -13,6 +13,7 @@ packages=(
   libxml2-dev libxml2-utils xsltproc jq
   libcli11-dev nlohmann-json3-dev
   libcpp-httplib-dev             # the web service
+  curl                           # tests: the service as a program
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev  # run-fuzz.sh: clang 14 and its libFuzzer and sanitizer runtimes
   "$@"
