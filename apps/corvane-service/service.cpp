@@ -223,11 +223,18 @@ void Service::Routes() {
     *log_ << line.dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
   };
 
-  server_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+  server_->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
     if (!res.body.empty()) return;
-    const std::string why = res.status == 413   ? "the request body is larger than the limit"
-                            : res.status == 404 ? "no such resource"
-                                                : "HTTP status " + std::to_string(res.status);
+    // A form-encoded body (curl -d without a content type) has a limit of
+    // its own, 8 KiB, in the HTTP library.
+    const bool form = req.get_header_value("Content-Type").find("x-www-form-urlencoded") !=
+                      std::string::npos;
+    const std::string why =
+        res.status == 413 ? (form ? "the request body is larger than the limit of a form-encoded "
+                                    "body: send it as Content-Type: application/json"
+                                  : "the request body is larger than the limit")
+        : res.status == 404 ? "no such resource"
+                            : "HTTP status " + std::to_string(res.status);
     Answer(res, res.status, {{"error", why}});
   });
 
