@@ -32,7 +32,27 @@ std::string Exec(sqlite3* db, const char* sql) {
 
 std::string_view SchemaSql() { return kSchemaSql; }
 
-std::string_view SqlServerSchemaSql() { return kSqlServerSchemaSql; }
+std::vector<std::string> SqlServerSchemaBatches() {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  std::vector<std::string> batches(1);
+  const std::string_view script = kSqlServerSchemaSql;
+  for (size_t at = 0; at < script.size();) {
+    size_t end = script.find('\n', at);
+    if (end == std::string_view::npos) end = script.size();
+    std::string_view line = script.substr(at, end - at);
+    const size_t first = line.find_first_not_of(kBlanks);
+    const size_t last = line.find_last_not_of(kBlanks);
+    if (first != std::string_view::npos && line.substr(first, last - first + 1) == "GO")
+      batches.emplace_back();
+    else
+      batches.back().append(line).append("\n");
+    at = end + 1;
+  }
+  std::erase_if(batches, [&](const std::string& b) {
+    return b.find_first_not_of(kBlanks) == std::string::npos;
+  });
+  return batches;
+}
 
 void CreateAccountSchema(sqlite3* db) {
   if (db == nullptr) {

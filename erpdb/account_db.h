@@ -20,7 +20,9 @@
 #ifndef CORVANE_ERPDB_ACCOUNT_DB_H_
 #define CORVANE_ERPDB_ACCOUNT_DB_H_
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 
@@ -29,9 +31,9 @@ namespace corvane::erpdb {
 // The account schema script, as it stands in erpdb/schema.sql.
 std::string_view SchemaSql();
 
-// The account schema for SQL Server, as it stands in erpdb/schema_sqlserver.sql: T-SQL batches
-// separated by lines that hold only GO.
-std::string_view SqlServerSchemaSql();
+// The account schema for SQL Server (erpdb/schema_sqlserver.sql) as the T-SQL batches that its
+// lines holding only GO separate, in order, blank ones left out.
+std::vector<std::string> SqlServerSchemaBatches();
 
 // Creates the account schema with its starting rows in the empty database `db`.
 void CreateAccountSchema(sqlite3* db);

@@ -66,28 +66,6 @@ std::string InsertOf(const std::string& table, const IRecordSet& rows) {
   return "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
 }
 
-// The batches of a T-SQL script separated by lines that hold only GO.
-std::vector<std::string> Batches(std::string_view script) {
-  std::vector<std::string> batches(1);
-  size_t at = 0;
-  while (at < script.size()) {
-    size_t end = script.find('\n', at);
-    if (end == std::string_view::npos) end = script.size();
-    const std::string_view line = script.substr(at, end - at);
-    if (Trim(std::string(line)) == "GO")
-      batches.emplace_back();
-    else
-      batches.back().append(line).append("\n");
-    at = end + 1;
-  }
-  batches.erase(std::remove_if(batches.begin(), batches.end(),
-                               [](const std::string& b) {
-                                 return b.find_first_not_of(" \t\r\n") == std::string::npos;
-                               }),
-                batches.end());
-  return batches;
-}
-
 bool HasAccountTables(IConnection& account) {
   try {
     account.GetAnyRecordSet("SELECT COUNT(*) FROM t_BillNoRule");
@@ -124,7 +102,7 @@ erpdb::DemoSummary FillAccountThroughConnection(const std::string& props_string,
   ConnectionPtr account;
   OpenErpConnection(account);
   if (!HasAccountTables(*account)) {
-    for (const std::string& batch : Batches(erpdb::SqlServerSchemaSql())) account->Execute(batch);
+    for (const std::string& batch : erpdb::SqlServerSchemaBatches()) account->Execute(batch);
   }
   const double held = CDbl(account->GetAnyRecordSet(
       "SELECT (SELECT COUNT(*) FROM t_Item) + (SELECT COUNT(*) FROM t_User) + "

@@ -12,6 +12,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "erpdb/account_db.h"
 
 namespace {
 
@@ -75,6 +78,24 @@ TEST(SqlServerSchema, HoldsEveryTableColumnAndIndexOfTheEmbeddedSchema) {
   }
   EXPECT_EQ(server.columns.size(), embedded.columns.size() - 2);
   for (const std::string& index : embedded.indexes) EXPECT_EQ(server.indexes.count(index), 1u) << index;
+}
+
+// A CREATE TRIGGER must open its batch on the server: the script's GO lines
+// split it so, and no batch is left blank.
+TEST(SqlServerSchema, EachTriggerOpensABatchOfItsOwn) {
+  const std::vector<std::string> batches = corvane::erpdb::SqlServerSchemaBatches();
+  int triggers = 0;
+  for (const std::string& batch : batches) {
+    const size_t trigger = batch.find("CREATE TRIGGER");
+    if (trigger == std::string::npos) continue;
+    ++triggers;
+    EXPECT_EQ(batch.find("CREATE TABLE"), std::string::npos) << batch.substr(0, 200);
+    EXPECT_EQ(batch.find("CREATE TRIGGER", trigger + 1), std::string::npos);
+    EXPECT_EQ(batch.find("\nGO"), std::string::npos);
+  }
+  EXPECT_EQ(triggers, 3);
+  EXPECT_NE(batches.front().find("CREATE TABLE t_Item"), std::string::npos);
+  EXPECT_NE(batches.back().find("INSERT INTO t_BillInterIDMax"), std::string::npos);
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "erpdb/account_db.h"
@@ -94,17 +93,7 @@ class SqliteConnectionTest : public ::testing::TestWithParam<const char*> {
     try {
       Sql("SELECT COUNT(*) FROM t_BillNoRule");
     } catch (const RuntimeError&) {
-      std::string batch;
-      std::istringstream script{std::string(erpdb::SqlServerSchemaSql())};
-      for (std::string line; std::getline(script, line);) {
-        if (Trim(line) == "GO") {
-          Sql(batch);
-          batch.clear();
-        } else {
-          batch += line + "\n";
-        }
-      }
-      if (Trim(batch).size() > 0) Sql(batch);
+      for (const std::string& batch : erpdb::SqlServerSchemaBatches()) Sql(batch);
     }
     for (const char* table :
          {"SEOrderEntry", "ICSaleEntry", "ICStockBillEntry", "SEOrder", "ICSale", "ICStockBill",
