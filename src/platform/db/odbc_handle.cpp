@@ -127,14 +127,6 @@ Kind KindOf(const std::string& type_name, SQLSMALLINT sql_type) {
   }
 }
 
-std::string FirstWord(std::string_view sql) {
-  std::vector<Lexeme> lexemes;
-  LexTsql(sql, lexemes);
-  for (const Lexeme& l : lexemes)
-    if (IsSignificant(l.kind)) return UCase(sql.substr(l.begin, l.end - l.begin));
-  return {};
-}
-
 // Whether one statement is a query that only reads: it starts with SELECT or
 // WITH, and no word that writes or declares follows (INTO, INSERT, EXEC, ...).
 bool OnlyReads(std::string_view sql) {
@@ -439,7 +431,7 @@ void OdbcHandle::RunOne(const std::string& sql, std::string_view tsql, Statement
     } else {
       SQLLEN count = -1;
       SQLRowCount(stmt, &count);
-      const std::string word = FirstWord(sql);
+      const std::string word = FirstWordOf(sql);
       if (word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "MERGE")
         outcome.rows_changed = count;
     }

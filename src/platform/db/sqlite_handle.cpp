@@ -16,6 +16,7 @@
 #include "platform/db/static_record_set.h"
 #include "platform/db/statement_shape.h"
 #include "platform/db/tsql_dialect.h"
+#include "platform/db/tsql_lexer.h"
 #include "values/run_time_error.h"
 
 namespace corvane::db {
@@ -133,40 +134,17 @@ FileId IdentifyFile(const std::string& path) {
   return {st.st_dev, st.st_ino};
 }
 
-// The first word of an SQLite statement text after blanks and comments, in
-// upper case; "" when there is none.
-std::string FirstWord(std::string_view sql) {
-  size_t i = 0;
-  while (i < sql.size()) {
-    if (std::isspace(static_cast<unsigned char>(sql[i]))) {
-      ++i;
-    } else if (sql.substr(i, 2) == "--") {
-      i = sql.find('\n', i);
-      if (i == std::string_view::npos) return {};
-    } else if (sql.substr(i, 2) == "/*") {
-      i = sql.find("*/", i + 2);
-      if (i == std::string_view::npos) return {};
-      i += 2;
-    } else {
-      break;
-    }
-  }
-  size_t end = i;
-  while (end < sql.size() && std::isalpha(static_cast<unsigned char>(sql[end]))) ++end;
-  return UCase(std::string(sql.substr(i, end - i)));
-}
-
 // Whether an SQLite statement text starts with SELECT, WITH or VALUES: the
 // statements that can only query.
 bool IsQueryText(std::string_view sql) {
-  const std::string word = FirstWord(sql);
+  const std::string word = FirstWordOf(sql);
   return word == "SELECT" || word == "WITH" || word == "VALUES";
 }
 
 // Whether a statement without columns is one that changes rows (a WITH
 // without columns ends in one of them).
 bool ChangesRows(std::string_view sql) {
-  const std::string word = FirstWord(sql);
+  const std::string word = FirstWordOf(sql);
   return word == "INSERT" || word == "UPDATE" || word == "DELETE" || word == "REPLACE" ||
          word == "WITH";
 }

@@ -128,4 +128,17 @@ void LexTsql(std::string_view s, std::vector<Lexeme>& out) {
   }
 }
 
+std::string FirstWordOf(std::string_view text) {
+  std::vector<Lexeme> lexemes;
+  LexTsql(text, lexemes);
+  for (const Lexeme& l : lexemes) {
+    if (!IsSignificant(l.kind)) continue;
+    std::string word(text.substr(l.begin, l.end - l.begin));
+    for (char& c : word)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return word;
+  }
+  return {};
+}
+
 }  // namespace corvane::db

@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,5 +54,9 @@ void LexTsql(std::string_view text, std::vector<Lexeme>& out);
 inline bool IsSignificant(TsqlKind kind) {
   return kind != TsqlKind::kSpace && kind != TsqlKind::kComment;
 }
+
+// The first lexeme of a statement text after blanks and comments, in upper
+// case ("SELECT"); "" when there is none.
+std::string FirstWordOf(std::string_view text);
 
 }  // namespace corvane::db
