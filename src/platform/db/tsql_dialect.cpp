@@ -70,6 +70,9 @@ size_t NextSig(const Tokens& t, size_t i, size_t end) {
 }
 size_t NextSig(const Tokens& t, size_t i) { return NextSig(t, i, t.size()); }
 
+// The first significant token of t; kNone when t holds none (an empty argument).
+size_t FirstSig(const Tokens& t) { return !t.empty() && IsSig(t[0]) ? 0 : NextSig(t, 0); }
+
 size_t PrevSig(const Tokens& t, size_t i) {
   for (size_t j = i; j-- > 0;) {
     if (IsSig(t[j])) return j;
@@ -297,8 +300,8 @@ bool IsTypeForm(const Tokens& type) {
 
 // SQLite form of `value` converted to the T-SQL type `type`.
 std::optional<Tokens> CastTo(const Tokens& type, const Tokens& value) {
-  if (!IsTypeForm(type)) return std::nullopt;
-  const std::string name = Upper(type[IsSig(type[0]) ? 0 : NextSig(type, 0)].text);
+  if (!IsTypeForm(type) || FirstSig(value) == kNone) return std::nullopt;
+  const std::string name = Upper(type[FirstSig(type)].text);
   struct Family {
     std::string_view sqlite;
     std::vector<std::string_view> tsql;
@@ -344,6 +347,10 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
     out.push_back(Make(Kind::kClose, ")"));
     return out;
   };
+  // A call with an empty argument is a syntax error: it goes through as written, for the
+  // database to name.
+  for (const Tokens& a : args)
+    if (FirstSig(a) == kNone) return std::nullopt;
   if (name == "LEN" && args.size() == 1) {
     const Tokens rtrim = call("RTRIM", {&args[0]});
     return call("LENGTH", {&rtrim});
@@ -365,8 +372,8 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
     const bool canonical = style.size() == 1 && IsDigits(*style[0]) &&
                            std::find(std::begin(kCanonical), std::end(kCanonical),
                                      style[0]->text) != std::end(kCanonical);
-    const size_t first = IsSig(args[0][0]) ? 0 : NextSig(args[0], 0);
-    const std::string type = first < args[0].size() ? Upper(args[0][first].text) : std::string();
+    const size_t first = FirstSig(args[0]);
+    const std::string type = first != kNone ? Upper(args[0][first].text) : std::string();
     if (canonical && (type == "DATETIME" || type == "SMALLDATETIME" || type == "DATETIME2"))
       return CastTo(args[0], args[1]);
   }

@@ -197,6 +197,7 @@ TEST(TsqlDialect, PassesWhatItDoesNotUnderstandThrough) {
       "SELECT CAST(5 AS varchar('x'))",
       "SELECT CONVERT(varchar(1.5), a), CONVERT(int garbage, b), CONVERT(varchar(10) + 1, c)",
       "SELECT CONVERT(decimal(28, 10, 2), a), CAST(b AS varchar(max, 2)), CONVERT(varchar(), c)",
+      "SELECT CONVERT(, a, 120), CONVERT(datetime, , 120), CONVERT(, a), CAST( AS int), LEN()",
       "SELECT 'unterminated",
       "SELECT [unterminated",
       "SELECT 0x FROM t",

@@ -1,0 +1,1 @@
+SELECT CONVERT(, a, 120), CONVERT(datetime, , 120), CAST( AS int), LEN(), CHARINDEX(,)
