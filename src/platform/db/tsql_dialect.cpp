@@ -389,7 +389,12 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
   return std::nullopt;
 }
 
-Tokens RewriteFunctions(const Tokens& t, size_t begin, size_t end) {
+// Calls of the rewritten functions nested deeper than this are passed through as written:
+// far beyond a written statement (SQLite itself refuses expressions 1,000 deep), and it
+// bounds the recursion and the scans for a matching parenthesis on hostile text.
+constexpr int kMaxCallNesting = 128;
+
+Tokens RewriteFunctions(const Tokens& t, size_t begin, size_t end, int nesting = 0) {
   Tokens out;
   for (size_t i = begin; i < end; ++i) {
     if (t[i].kind == Kind::kWord) {
@@ -400,23 +405,46 @@ Tokens RewriteFunctions(const Tokens& t, size_t begin, size_t end) {
         out.push_back(Word("IFNULL"));
         continue;
       }
-      const size_t close = is_call ? MatchingClose(t, open, end) : kNone;
-      if (close != kNone &&
-          (name == "LEN" || name == "CHARINDEX" || name == "CONVERT" || name == "CAST")) {
-        std::vector<Tokens> args;
-        const std::vector<int> depth = Depths(t);
+      const bool rewritten_name =
+          name == "LEN" || name == "CHARINDEX" || name == "CONVERT" || name == "CAST";
+      const size_t close = is_call && rewritten_name && nesting < kMaxCallNesting
+                               ? MatchingClose(t, open, end)
+                               : kNone;
+      if (close != kNone) {
+        // Each argument is rewritten once, as written; a call that stays as it is gets its
+        // rewritten arguments back in place (scanning them again would double the work at
+        // every level of nesting).
+        std::vector<Tokens> parts;
+        std::vector<size_t> commas;
+        int depth = 0;
         size_t from = open + 1;
         for (size_t j = open + 1; j <= close; ++j) {
-          if (j == close || (t[j].kind == Kind::kComma && depth[j] == depth[open] + 1)) {
-            args.push_back(TrimSpace(RewriteFunctions(t, from, j)));
+          if (j == close || (depth == 0 && t[j].kind == Kind::kComma)) {
+            parts.push_back(RewriteFunctions(t, from, j, nesting + 1));
+            if (j != close) commas.push_back(j);
             from = j + 1;
+          } else if (t[j].kind == Kind::kOpen) {
+            ++depth;
+          } else if (t[j].kind == Kind::kClose) {
+            --depth;
           }
         }
+        std::vector<Tokens> args;
+        args.reserve(parts.size());
+        for (const Tokens& part : parts) args.push_back(TrimSpace(part));
         if (std::optional<Tokens> rewritten = RewriteCall(name, args)) {
           Append(out, *rewritten);
-          i = close;
-          continue;
+        } else {
+          out.insert(out.end(), t.begin() + static_cast<std::ptrdiff_t>(i),
+                     t.begin() + static_cast<std::ptrdiff_t>(open) + 1);
+          for (size_t k = 0; k < parts.size(); ++k) {
+            Append(out, parts[k]);
+            if (k < commas.size()) out.push_back(t[commas[k]]);
+          }
+          out.push_back(t[close]);
         }
+        i = close;
+        continue;
       }
     }
     out.push_back(t[i]);

@@ -210,6 +210,32 @@ TEST(TsqlDialect, PassesWhatItDoesNotUnderstandThrough) {
   }
 }
 
+// Calls nested in the arguments of calls: each level is read once. Calls that stay as written
+// at every level (a type the dialect does not know) used to be read again at each level, twice
+// the work per level, so forty levels did not finish. Beyond 128 levels the calls go through
+// as written and SQLite judges them.
+TEST(TsqlDialect, NestedCallsAreReadOnceAndVeryDeepOnesGoThroughAsWritten) {
+  auto nest = [](const std::string& open, const std::string& close, int levels) {
+    std::string text = "a";
+    for (int i = 0; i < levels; ++i) text = open + text + close;
+    return "SELECT " + text;
+  };
+  const std::string kept = nest("CONVERT(geography, ", ")", 40);
+  EXPECT_EQ(TranslateTsql(kept), Statements{kept});
+
+  const std::vector<std::string> deep = TranslateTsql(nest("CAST(", " AS int)", 200));
+  ASSERT_EQ(deep.size(), 1u);
+  auto count = [&](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = deep[0].find(what); at != std::string::npos; at = deep[0].find(what, at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count(" AS INTEGER)"), 128u);
+  EXPECT_EQ(count(" AS int)"), 72u);
+  EXPECT_EQ(deep[0].rfind("SELECT CAST(CAST(", 0), 0u);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The translated statements on a real SQLite database.
 
