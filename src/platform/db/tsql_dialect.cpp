@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -230,11 +231,12 @@ std::vector<Tokens> Split(const Tokens& t) {
 // ---------------------------------------------------------------------------------------------
 // Table hints: WITH (NOLOCK) and the older bare (NOLOCK) after a table name.
 
+constexpr std::string_view kHints[] = {
+    "NOLOCK",  "READUNCOMMITTED", "UPDLOCK",       "ROWLOCK",           "PAGLOCK",
+    "TABLOCK", "TABLOCKX",        "HOLDLOCK",      "READPAST",          "XLOCK",
+    "NOWAIT",  "SERIALIZABLE",    "READCOMMITTED", "READCOMMITTEDLOCK", "REPEATABLEREAD"};
+
 bool IsHintGroup(const Tokens& t, size_t open, size_t close) {
-  static constexpr std::string_view kHints[] = {
-      "NOLOCK",  "READUNCOMMITTED", "UPDLOCK",       "ROWLOCK",           "PAGLOCK",
-      "TABLOCK", "TABLOCKX",        "HOLDLOCK",      "READPAST",          "XLOCK",
-      "NOWAIT",  "SERIALIZABLE",    "READCOMMITTED", "READCOMMITTEDLOCK", "REPEATABLEREAD"};
   bool want_hint = true;
   for (size_t j = NextSig(t, open, close); j != kNone; j = NextSig(t, j, close)) {
     if (want_hint ? !IsWordIn(t[j], kHints) : t[j].kind != Kind::kComma) return false;
@@ -258,6 +260,10 @@ Tokens RemoveTableHints(const Tokens& t) {
       if (after_table) open = i;
     }
     if (open == kNone || t[open].kind != Kind::kOpen) continue;
+    // Only a group that opens with a hint is looked at whole: the arguments of every call
+    // would otherwise be scanned once for each call they sit in.
+    const size_t first = NextSig(t, open);
+    if (first == kNone || !IsWordIn(t[first], kHints)) continue;
     const size_t close = MatchingClose(t, open, t.size());
     if (close == kNone || !IsHintGroup(t, open, close)) continue;
     for (size_t j = from; j <= close; ++j) e.drop[j] = true;
@@ -390,9 +396,9 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
 }
 
 // Calls of the rewritten functions nested deeper than this are passed through as written:
-// far beyond a written statement (SQLite itself refuses expressions 1,000 deep), and it
-// bounds the recursion and the scans for a matching parenthesis on hostile text.
-constexpr int kMaxCallNesting = 128;
+// far beyond any statement the component or a Filter writes, and it keeps the recursion and
+// the copies of each level's arguments to a small multiple of the text on hostile input.
+constexpr int kMaxCallNesting = 32;
 
 Tokens RewriteFunctions(const Tokens& t, size_t begin, size_t end, int nesting = 0) {
   Tokens out;
@@ -438,7 +444,8 @@ Tokens RewriteFunctions(const Tokens& t, size_t begin, size_t end, int nesting =
           out.insert(out.end(), t.begin() + static_cast<std::ptrdiff_t>(i),
                      t.begin() + static_cast<std::ptrdiff_t>(open) + 1);
           for (size_t k = 0; k < parts.size(); ++k) {
-            Append(out, parts[k]);
+            out.insert(out.end(), std::make_move_iterator(parts[k].begin()),
+                       std::make_move_iterator(parts[k].end()));
             if (k < commas.size()) out.push_back(t[commas[k]]);
           }
           out.push_back(t[close]);
