@@ -1,7 +1,10 @@
 #include "platform/db/record_filter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "erpdb/sql_functions.h"
 #include "frame/outside/connection.h"
@@ -149,24 +152,33 @@ class Parser {
   const Token& Peek() const { return tokens_[pos_]; }
   Token Next() { return tokens_[pos_++]; }
 
+  // A run of ORs (or of ANDs) is one predicate over a list, not a chain of nested ones: a
+  // long run would otherwise nest as deep as it is long, in the calls that test a row and in
+  // the ones that free the predicate.
   RowPredicate Or() {
-    RowPredicate left = And();
+    std::vector<RowPredicate> terms;
+    terms.push_back(And());
     while (Peek().kind == Tok::Or) {
       Next();
-      RowPredicate right = And();
-      left = [l = std::move(left), r = std::move(right)](const Row& row) { return l(row) || r(row); };
+      terms.push_back(And());
     }
-    return left;
+    if (terms.size() == 1) return std::move(terms.front());
+    return [terms = std::move(terms)](const Row& row) {
+      return std::any_of(terms.begin(), terms.end(), [&](const RowPredicate& t) { return t(row); });
+    };
   }
 
   RowPredicate And() {
-    RowPredicate left = Clause();
+    std::vector<RowPredicate> terms;
+    terms.push_back(Clause());
     while (Peek().kind == Tok::And) {
       Next();
-      RowPredicate right = Clause();
-      left = [l = std::move(left), r = std::move(right)](const Row& row) { return l(row) && r(row); };
+      terms.push_back(Clause());
     }
-    return left;
+    if (terms.size() == 1) return std::move(terms.front());
+    return [terms = std::move(terms)](const Row& row) {
+      return std::all_of(terms.begin(), terms.end(), [&](const RowPredicate& t) { return t(row); });
+    };
   }
 
   size_t FieldIndex(const std::string& name) {

@@ -100,6 +100,21 @@ TEST(StaticRecordSet, FilterSelectsAmongFetchedRows) {
   }
 }
 
+// Long runs of OR and AND (a caller's list of keys) used to nest one level per term and
+// overflowed the stack when tested or freed.
+TEST(StaticRecordSet, LongRunsOfOrAndAndFilterLikeShortOnes) {
+  std::string any_of, all_of;
+  for (int i = 0; i < 100000; ++i) {
+    any_of += "FNumber='none" + std::to_string(i) + "' OR ";
+    all_of += "FQty>-1 AND ";
+  }
+  StaticRecordSet rs = Customers();
+  rs.SetFilter(any_of + "FNumber='D004'");
+  EXPECT_EQ(Numbers(rs), std::vector<std::string>{"D004"});
+  rs.SetFilter(all_of + "FQty<10");
+  EXPECT_EQ(Numbers(rs), (std::vector<std::string>{"C001", "D004"}));
+}
+
 TEST(StaticRecordSet, EmptyFilterClearsAndBadFilterIsRefused) {
   StaticRecordSet rs = Customers();
   rs.SetFilter("FQty<0");
