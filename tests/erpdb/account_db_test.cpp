@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <regex>
@@ -647,8 +648,11 @@ TEST(AccountDb, NewIdGivesFreshUpperCaseGuids) {
   EXPECT_EQ(db.Value("SELECT NEWID() = NEWID()"), "0");
 }
 
+// The same clock GetDate reads: std::time() runs on a coarser clock that can still show the
+// second before for a few milliseconds after it has turned.
 std::string LocalNowText() {
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = std::chrono::system_clock::to_time_t(
+      std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
   std::tm local{};
   localtime_r(&now, &local);
   char text[32];
