@@ -1,6 +1,5 @@
 #include "platform/db/record_filter.h"
 
-#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <utility>
@@ -152,32 +151,25 @@ class Parser {
   const Token& Peek() const { return tokens_[pos_]; }
   Token Next() { return tokens_[pos_++]; }
 
-  // A run of ORs (or of ANDs) is one predicate over a list, not a chain of nested ones: a
-  // long run would otherwise nest as deep as it is long, in the calls that test a row and in
-  // the ones that free the predicate.
-  RowPredicate Or() {
-    std::vector<RowPredicate> terms;
-    terms.push_back(And());
-    while (Peek().kind == Tok::Or) {
-      Next();
-      terms.push_back(And());
-    }
-    if (terms.size() == 1) return std::move(terms.front());
-    return [terms = std::move(terms)](const Row& row) {
-      return std::any_of(terms.begin(), terms.end(), [&](const RowPredicate& t) { return t(row); });
-    };
-  }
+  RowPredicate Or() { return Run(Tok::Or, true, &Parser::And); }
+  RowPredicate And() { return Run(Tok::And, false, &Parser::Clause); }
 
-  RowPredicate And() {
+  // Terms joined by ORs (any = true) or by ANDs (any = false), tested left to right until one
+  // decides. A run is one predicate over a list, not a chain of nested ones: a long run would
+  // otherwise nest as deep as it is long, in the calls that test a row and in the ones that
+  // free the predicate.
+  RowPredicate Run(Tok joiner, bool any, RowPredicate (Parser::*term)()) {
     std::vector<RowPredicate> terms;
-    terms.push_back(Clause());
-    while (Peek().kind == Tok::And) {
+    terms.push_back((this->*term)());
+    while (Peek().kind == joiner) {
       Next();
-      terms.push_back(Clause());
+      terms.push_back((this->*term)());
     }
     if (terms.size() == 1) return std::move(terms.front());
-    return [terms = std::move(terms)](const Row& row) {
-      return std::all_of(terms.begin(), terms.end(), [&](const RowPredicate& t) { return t(row); });
+    return [terms = std::move(terms), any](const Row& row) {
+      for (const RowPredicate& t : terms)
+        if (t(row) == any) return any;
+      return !any;
     };
   }
 

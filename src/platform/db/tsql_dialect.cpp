@@ -378,8 +378,7 @@ std::optional<Tokens> RewriteCall(const std::string& name, const std::vector<Tok
     const bool canonical = style.size() == 1 && IsDigits(*style[0]) &&
                            std::find(std::begin(kCanonical), std::end(kCanonical),
                                      style[0]->text) != std::end(kCanonical);
-    const size_t first = FirstSig(args[0]);
-    const std::string type = first != kNone ? Upper(args[0][first].text) : std::string();
+    const std::string type = Upper(args[0][FirstSig(args[0])].text);  // never empty here
     if (canonical && (type == "DATETIME" || type == "SMALLDATETIME" || type == "DATETIME2"))
       return CastTo(args[0], args[1]);
   }
